@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the unit tests natively with sanitizers, the same tests built
+# for Windows and run under Wine, and the end-to-end tests of ZiRuri.exe under Wine + Xvfb.
+# Ends with one line "N passed, M failed".
+set -uo pipefail
+ZR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$ZR_ROOT"
+bash scripts/setup.sh || exit 1
+
+results=$(mktemp -d)
+trap 'rm -rf "$results"' EXIT
+broken=0
+
+build() {
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- -k 0 >"$results/build-$1.log" 2>&1 \
+    || { cat "$results/build-$1.log" | grep -E 'error|Error' | head -n 40; echo "test: build $1 failed"; broken=1; return 1; }
+}
+
+# Native unit tests (AddressSanitizer + UndefinedBehaviorSanitizer).
+if build native-asan; then
+  while read -r program; do
+    [ -n "$program" ] || continue
+    echo "== native: $program"
+    "build/native-asan/$program" --gtest_brief=1 --gtest_output="json:$results/native-$program.json" \
+      || echo "test: $program failed"
+    [ -f "$results/native-$program.json" ] || broken=1
+  done < build/native-asan/test-programs.txt
+fi
+
+# The same tests and the end-to-end tests, built for Windows and run under Wine.
+if build mingw; then
+  source scripts/wine-env.sh
+  wine_env_start || broken=1
+  while read -r program; do
+    [ -n "$program" ] || continue
+    echo "== wine: $program"
+    json="$results/wine-$program.json"
+    (cd build/mingw && timeout 1200 env LANG=$ZR_LC LC_ALL=$ZR_LC wine "$program.exe" \
+      --gtest_brief=1 --gtest_output="json:$(winepath -w "$json" 2>/dev/null)") \
+      || echo "test: $program failed under Wine"
+    [ -f "$json" ] || broken=1
+  done < build/mingw/test-programs.txt
+  wine_env_stop
+fi
+
+python3 - "$results" "$broken" <<'PY'
+import json, pathlib, sys
+passed = failed = 0
+for f in sorted(pathlib.Path(sys.argv[1]).glob("*.json")):
+    data = json.loads(f.read_text())
+    failed += data.get("failures", 0)
+    passed += data.get("tests", 0) - data.get("failures", 0) - data.get("disabled", 0)
+# A program that did not build or did not report counts as one failure.
+failed += int(sys.argv[2])
+print(f"{passed} passed, {failed} failed")
+sys.exit(1 if failed else 0)
+PY

@@ -1,0 +1,58 @@
+# Sourced by the scripts that run Windows programs: a Wine prefix of the build's own under
+# build/mingw, ANSI code page 936, an Xvfb display chosen free at run time (unless DISPLAY is
+# set and ZR_XVFB is not 1), and a persistent wineserver. wine_env_stop ends what it started.
+
+ZR_ROOT=${ZR_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+ZR_CACHE=${ZR_CACHE:-$HOME/.cache/ziruri}
+export WINEPREFIX=${WINEPREFIX:-$ZR_ROOT/build/mingw/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mshtml=;winemenubuilder.exe=d}
+export LOCPATH=$ZR_CACHE/locale
+ZR_LC=zh_CN.UTF-8
+ZR_XVFB_PID=
+
+zr_wine() { env LANG=$ZR_LC LC_ALL=$ZR_LC wine "$@"; }
+
+wine_env_start() {
+  if [ -z "${DISPLAY:-}" ] || [ "${ZR_XVFB:-}" = 1 ]; then
+    local n
+    for n in $(seq 90 140); do
+      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      ZR_XVFB_PID=$!
+      local i
+      for i in $(seq 1 50); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        sleep 0.1
+      done
+      if kill -0 "$ZR_XVFB_PID" 2>/dev/null; then
+        export DISPLAY=":$n"
+        break
+      fi
+      ZR_XVFB_PID=
+    done
+    [ -n "$ZR_XVFB_PID" ] || { echo "wine-env: no free X display" >&2; return 1; }
+  fi
+  if [ ! -f "$WINEPREFIX/.zr-ready" ]; then
+    mkdir -p "$WINEPREFIX"
+    env LANG=$ZR_LC LC_ALL=$ZR_LC wineboot -i >/dev/null 2>&1 || true
+    env LANG=$ZR_LC LC_ALL=$ZR_LC wineserver -w
+    # No window manager under Xvfb: without this every window close waits about 2 s.
+    zr_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    zr_wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    env LANG=$ZR_LC LC_ALL=$ZR_LC wineserver -k 2>/dev/null || true
+    env LANG=$ZR_LC LC_ALL=$ZR_LC wineserver -w
+    touch "$WINEPREFIX/.zr-ready"
+  fi
+  env LANG=$ZR_LC LC_ALL=$ZR_LC wineserver -p
+}
+
+wine_env_stop() {
+  env LANG=$ZR_LC LC_ALL=$ZR_LC wineserver -k 2>/dev/null || true
+  if [ -n "$ZR_XVFB_PID" ]; then
+    kill "$ZR_XVFB_PID" 2>/dev/null || true
+    wait "$ZR_XVFB_PID" 2>/dev/null || true
+    ZR_XVFB_PID=
+  fi
+}

@@ -1,0 +1,142 @@
+#pragma once
+
+// The one seam to the operating system. Paths are Windows paths ("X:\folder\file") in UTF-8
+// on every host: the Win32 build hands them to the wide API, the POSIX build maps each drive
+// letter to a folder (Z: is "/" unless mapped otherwise) and resolves names without regard
+// to case, as Windows does.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zr::platform {
+
+// Windows file attribute bits.
+inline constexpr uint32_t kAttrReadOnly = 0x01;
+inline constexpr uint32_t kAttrHidden = 0x02;
+inline constexpr uint32_t kAttrSystem = 0x04;
+inline constexpr uint32_t kAttrDirectory = 0x10;
+inline constexpr uint32_t kAttrArchive = 0x20;
+inline constexpr uint32_t kAttrNormal = 0x80;
+
+// A file exists at the path; a folder does not count.
+bool IsFile(const std::string& path);
+bool IsFolder(const std::string& path);
+// Size from the file's metadata, so a file that another program holds open is sized too.
+std::optional<int64_t> FileLength(const std::string& path);
+
+// Creates the last level only; false when it could not be made (or already exists).
+bool MakeFolder(const std::string& path);
+// Creates every missing level; failures show when the folder is used.
+void MakeFolders(const std::string& path);
+
+std::optional<uint32_t> ReadAttributes(const std::string& path);
+bool WriteAttributes(const std::string& path, uint32_t attributes);
+
+struct VolumeSpace {
+    int64_t freeToCaller = 0;  // bytes the calling user may still write
+    int64_t total = 0;         // size of the whole volume
+};
+// root is a volume root such as "E:\".
+std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root);
+
+// The user's temporary folder, with its trailing backslash.
+std::string TempFolder();
+
+struct FolderEntry {
+    std::string name;
+    uint32_t attributes = 0;
+    bool isLink = false;  // a symbolic link or junction: never followed when deleting
+};
+// The entries of a folder, without "." and "..".
+std::vector<FolderEntry> ListFolder(const std::string& folder);
+bool RemoveFile(const std::string& path);
+bool RemoveFolder(const std::string& path);  // an empty folder, or a folder link itself
+// Puts source in place of target in one step (target may exist).
+bool ReplaceFile(const std::string& source, const std::string& target);
+
+// The system's own text for the last failed call of this thread.
+int LastErrorCode();
+std::string ErrorText(int code);
+
+// The system's ANSI code page (936 on a Chinese Windows; the POSIX build always uses 936).
+std::string AnsiToUtf8(std::string_view ansi);
+std::string Utf8ToAnsi(std::string_view utf8);
+
+// A path the way the host's own programs write it, turned into the drive form used here
+// (identity on Windows apart from making it absolute; "/a/b" -> "Z:\a\b" on POSIX).
+std::string FromHostPath(const std::string& hostPath);
+// The folder of the running program, with its trailing backslash.
+std::string ProgramFolder();
+
+class File {
+public:
+    enum class Access {
+        ReadShared,      // read; others may read and write
+        ReadExclusive,   // read; nobody else may open it meanwhile
+        CreateExclusive  // create or truncate for writing; nobody else may open it meanwhile
+    };
+
+    File() = default;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    // Check IsOpen(); on failure ErrorText() holds the system's text for it.
+    static File Open(const std::string& path, Access access);
+
+    bool IsOpen() const { return handle_ != kInvalid; }
+    const std::string& ErrorText() const { return error_; }
+
+    // Both throw zr::Error with the system's text on an I/O failure; Read returns 0 at the end.
+    size_t Read(void* buffer, size_t count);
+    size_t Write(const void* data, size_t count);
+    void Seek(int64_t position);
+    int64_t Size() const;
+    void Close();
+
+private:
+    static constexpr intptr_t kInvalid = -1;
+    intptr_t handle_ = kInvalid;
+    std::string path_;
+    std::string error_;
+};
+
+// A hidden child process that the caller polls.
+class Process {
+public:
+    enum class State { Running, Ended, Failed };
+
+    Process() = default;
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process();
+
+    // application is the program's full path; it is never looked up on the search path.
+    // commandLine is passed to the program as it stands (Windows quoting rules).
+    static Process StartHidden(const std::string& application, const std::string& commandLine);
+
+    bool IsStarted() const { return handle_ != kInvalid; }
+    const std::string& ErrorText() const { return error_; }
+    int ErrorCode() const { return errorCode_; }
+
+    State WaitFor(int milliseconds);
+    // Valid once WaitFor has answered Ended.
+    uint32_t ExitCode() const { return exitCode_; }
+
+private:
+    static constexpr intptr_t kInvalid = -1;
+    intptr_t handle_ = kInvalid;
+    bool ended_ = false;
+    uint32_t exitCode_ = 0;
+    int errorCode_ = 0;
+    std::string error_;
+};
+
+}  // namespace zr::platform

@@ -1,0 +1,348 @@
+#include <windows.h>
+
+#include <memory>
+#include <utility>
+
+#include "platform/error.h"
+#include "platform/platform.h"
+#include "platform/win32/wide.h"
+
+namespace zr::platform {
+namespace win32 {
+
+std::wstring Widen(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    const int size = static_cast<int>(utf8.size());
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
+    return wide;
+}
+
+std::string Narrow(std::wstring_view wide) {
+    if (wide.empty()) return {};
+    const int size = static_cast<int>(wide.size());
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
+    return utf8;
+}
+
+}  // namespace win32
+
+namespace {
+
+using win32::Narrow;
+using win32::Widen;
+
+struct FindCloser {
+    void operator()(HANDLE h) const { FindClose(h); }
+};
+using FindHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, FindCloser>;
+
+HANDLE ToHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+std::string CodePageToCodePage(std::string_view text, UINT from, UINT to) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int n = MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), size, wide.data(), n);
+    const int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(m), '\0');
+    WideCharToMultiByte(to, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+bool IsFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<int64_t> FileLength(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::nullopt;
+    }
+    return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
+                                data.nFileSizeLow);
+}
+
+bool MakeFolder(const std::string& path) {
+    return CreateDirectoryW(Widen(path).c_str(), nullptr) != FALSE;
+}
+
+void MakeFolders(const std::string& path) {
+    const size_t cut = path.find_last_not_of("\\/");
+    if (cut == std::string::npos || IsFolder(path)) return;
+    const std::string trimmed = path.substr(0, cut + 1);
+    const size_t parent = trimmed.find_last_of("\\/");
+    if (parent != std::string::npos && parent > 2) MakeFolders(trimmed.substr(0, parent));
+    MakeFolder(trimmed);
+}
+
+std::optional<uint32_t> ReadAttributes(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    return static_cast<uint32_t>(attributes);
+}
+
+bool WriteAttributes(const std::string& path, uint32_t attributes) {
+    return SetFileAttributesW(Widen(path).c_str(), attributes) != FALSE;
+}
+
+std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root) {
+    ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
+    if (!GetDiskFreeSpaceExW(Widen(root).c_str(), &freeToCaller, &total, &totalFree)) {
+        return std::nullopt;
+    }
+    return VolumeSpace{static_cast<int64_t>(freeToCaller.QuadPart),
+                       static_cast<int64_t>(total.QuadPart)};
+}
+
+std::string TempFolder() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+    return Narrow(std::wstring_view(buffer, n));
+}
+
+std::vector<FolderEntry> ListFolder(const std::string& folder) {
+    std::vector<FolderEntry> entries;
+    std::string pattern = folder;
+    if (!pattern.ends_with('\\')) pattern += '\\';
+    pattern += "*";
+    WIN32_FIND_DATAW data{};
+    FindHandle find(FindFirstFileW(Widen(pattern).c_str(), &data));
+    if (find.get() == INVALID_HANDLE_VALUE) {
+        find.release();
+        return entries;
+    }
+    do {
+        const std::wstring_view name(data.cFileName);
+        if (name == L"." || name == L"..") continue;
+        entries.push_back({Narrow(name), static_cast<uint32_t>(data.dwFileAttributes),
+                           (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+    } while (FindNextFileW(find.get(), &data));
+    return entries;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != FALSE; }
+
+bool RemoveFolder(const std::string& path) {
+    return RemoveDirectoryW(Widen(path).c_str()) != FALSE;
+}
+
+bool ReplaceFile(const std::string& source, const std::string& target) {
+    return MoveFileExW(Widen(source).c_str(), Widen(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+int LastErrorCode() { return static_cast<int>(GetLastError()); }
+
+std::string ErrorText(int code) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::unique_ptr<wchar_t, decltype(&LocalFree)> owner(text, &LocalFree);
+    std::wstring_view message(text ? text : L"", n);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
+        message.remove_suffix(1);
+    }
+    if (message.empty()) return "System error " + std::to_string(code);
+    return Narrow(message);
+}
+
+std::string AnsiToUtf8(std::string_view ansi) { return CodePageToCodePage(ansi, CP_ACP, CP_UTF8); }
+
+std::string Utf8ToAnsi(std::string_view utf8) { return CodePageToCodePage(utf8, CP_UTF8, CP_ACP); }
+
+std::string FromHostPath(const std::string& hostPath) {
+    const std::wstring wide = Widen(hostPath);
+    const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return hostPath;
+    std::wstring full(n, L'\0');
+    const DWORD m = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+    full.resize(m);
+    return Narrow(full);
+}
+
+std::string ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return Narrow(path.substr(0, path.find_last_of(L'\\') + 1));
+}
+
+// ---- File ----
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalid)),
+      path_(std::move(other.path_)),
+      error_(std::move(other.error_)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, kInvalid);
+        path_ = std::move(other.path_);
+        error_ = std::move(other.error_);
+    }
+    return *this;
+}
+
+File::~File() { Close(); }
+
+File File::Open(const std::string& path, Access access) {
+    File file;
+    file.path_ = path;
+    DWORD desired = GENERIC_READ, share = 0, disposition = OPEN_EXISTING;
+    switch (access) {
+        case Access::ReadShared:
+            share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            break;
+        case Access::ReadExclusive:
+            break;
+        case Access::CreateExclusive:
+            desired = GENERIC_WRITE;
+            disposition = CREATE_ALWAYS;
+            break;
+    }
+    HANDLE h = CreateFileW(Widen(path).c_str(), desired, share, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        file.error_ = platform::ErrorText(static_cast<int>(GetLastError()));
+        return file;
+    }
+    file.handle_ = reinterpret_cast<intptr_t>(h);
+    return file;
+}
+
+size_t File::Read(void* buffer, size_t count) {
+    size_t total = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (total < count) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(count - total, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(ToHandle(handle_), out + total, chunk, &got, nullptr)) {
+            throw Error(platform::ErrorText(static_cast<int>(GetLastError())));
+        }
+        if (got == 0) break;
+        total += got;
+    }
+    return total;
+}
+
+size_t File::Write(const void* data, size_t count) {
+    size_t total = 0;
+    const auto* in = static_cast<const char*>(data);
+    while (total < count) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(count - total, 1u << 30));
+        DWORD put = 0;
+        if (!WriteFile(ToHandle(handle_), in + total, chunk, &put, nullptr)) {
+            throw Error(platform::ErrorText(static_cast<int>(GetLastError())));
+        }
+        if (put == 0) break;
+        total += put;
+    }
+    return total;
+}
+
+void File::Seek(int64_t position) {
+    LARGE_INTEGER to{};
+    to.QuadPart = position;
+    if (!SetFilePointerEx(ToHandle(handle_), to, nullptr, FILE_BEGIN)) {
+        throw Error(platform::ErrorText(static_cast<int>(GetLastError())));
+    }
+}
+
+int64_t File::Size() const {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(ToHandle(handle_), &size)) {
+        throw Error(platform::ErrorText(static_cast<int>(GetLastError())));
+    }
+    return size.QuadPart;
+}
+
+void File::Close() {
+    if (handle_ != kInvalid) CloseHandle(ToHandle(std::exchange(handle_, kInvalid)));
+}
+
+// ---- Process ----
+
+Process::Process(Process&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalid)),
+      ended_(other.ended_),
+      exitCode_(other.exitCode_),
+      errorCode_(other.errorCode_),
+      error_(std::move(other.error_)) {}
+
+Process& Process::operator=(Process&& other) noexcept {
+    if (this != &other) {
+        if (handle_ != kInvalid) CloseHandle(ToHandle(handle_));
+        handle_ = std::exchange(other.handle_, kInvalid);
+        ended_ = other.ended_;
+        exitCode_ = other.exitCode_;
+        errorCode_ = other.errorCode_;
+        error_ = std::move(other.error_);
+    }
+    return *this;
+}
+
+Process::~Process() {
+    if (handle_ != kInvalid) CloseHandle(ToHandle(handle_));
+}
+
+Process Process::StartHidden(const std::string& application, const std::string& commandLine) {
+    Process process;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION info{};
+    std::wstring line = Widen(commandLine);  // CreateProcessW may write into it
+    line.push_back(L'\0');
+    if (!CreateProcessW(Widen(application).c_str(), line.data(), nullptr, nullptr, TRUE, 0,
+                        nullptr, nullptr, &startup, &info)) {
+        process.errorCode_ = static_cast<int>(GetLastError());
+        process.error_ = platform::ErrorText(process.errorCode_);
+        return process;
+    }
+    CloseHandle(info.hThread);
+    process.handle_ = reinterpret_cast<intptr_t>(info.hProcess);
+    return process;
+}
+
+Process::State Process::WaitFor(int milliseconds) {
+    if (handle_ == kInvalid) return State::Failed;
+    if (ended_) return State::Ended;
+    switch (WaitForSingleObject(ToHandle(handle_), static_cast<DWORD>(milliseconds))) {
+        case WAIT_TIMEOUT:
+            return State::Running;
+        case WAIT_OBJECT_0: {
+            DWORD code = 0;
+            GetExitCodeProcess(ToHandle(handle_), &code);
+            exitCode_ = code;
+            ended_ = true;
+            return State::Ended;
+        }
+        default:
+            return State::Failed;
+    }
+}
+
+}  // namespace zr::platform
