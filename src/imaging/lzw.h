@@ -1,0 +1,21 @@
+#pragma once
+
+// The LZW variant of GIF image data, kept apart from the container so that its code-size
+// bookkeeping can be read on its own.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace zr::imaging {
+
+struct LzwResult {
+    size_t written = 0;    // colour indices produced, never more than the output holds
+    bool corrupt = false;  // a code that no encoder can produce stopped the decoding
+};
+
+// Codes start at minCodeSize + 1 bits, packed from the low bit of each byte, and grow to 12.
+// Decoding ends at the end code, at the end of data or when out is full, whichever comes first.
+LzwResult DecodeGifLzw(int minCodeSize, std::span<const uint8_t> data, std::span<uint8_t> out);
+
+}  // namespace zr::imaging
