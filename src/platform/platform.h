@@ -65,6 +65,9 @@ std::string ErrorText(int code);
 std::string AnsiToUtf8(std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
 
+// The decimal separator of the user's number settings (UTF-8; "." unless the user chose another).
+std::string DecimalSeparator();
+
 // A path the way the host's own programs write it, turned into the drive form used here
 // (identity on Windows apart from making it absolute; "/a/b" -> "Z:\a\b" on POSIX).
 std::string FromHostPath(const std::string& hostPath);

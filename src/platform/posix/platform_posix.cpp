@@ -14,6 +14,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -340,6 +341,8 @@ std::string ErrorText(int code) { return std::strerror(code); }
 std::string AnsiToUtf8(std::string_view ansi) { return Convert(ansi, "UTF-8", "CP936"); }
 
 std::string Utf8ToAnsi(std::string_view utf8) { return Convert(utf8, "CP936", "UTF-8"); }
+
+std::string DecimalSeparator() { return std::localeconv()->decimal_point; }
 
 std::string FromHostPath(const std::string& hostPath) {
     std::string absolute = hostPath;

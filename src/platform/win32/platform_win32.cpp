@@ -165,6 +165,12 @@ std::string AnsiToUtf8(std::string_view ansi) { return CodePageToCodePage(ansi, 
 
 std::string Utf8ToAnsi(std::string_view utf8) { return CodePageToCodePage(utf8, CP_UTF8, CP_ACP); }
 
+std::string DecimalSeparator() {
+    wchar_t separator[8] = {};
+    if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8)) return ".";
+    return Narrow(separator);
+}
+
 std::string FromHostPath(const std::string& hostPath) {
     const std::wstring wide = Widen(hostPath);
     const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
