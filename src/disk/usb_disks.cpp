@@ -1,0 +1,177 @@
+#include "disk/usb_disks.h"
+
+#include <array>
+#include <charconv>
+
+#include "platform/error.h"
+#include "platform/platform.h"
+
+namespace zr::disk {
+namespace {
+
+using automation::AsObject;
+using automation::AsText;
+using automation::Object;
+using automation::ObjectPtr;
+using automation::Value;
+
+const std::string kAssociationQuery = "Select * from Win32_LogicalDiskToPartition";
+const std::string kDriveQuery = "select * FROM Win32_DiskDrive";
+const std::string kDriveNamePrefix = "\\\\.\\PHYSICALDRIVE";
+
+// Spaces and control characters, as the trimming of the partition key understands them.
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::string AsciiUpper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+std::string Field(std::string_view id, std::string_view marker, char terminator) {
+    const size_t at = id.find(marker);
+    if (at == std::string_view::npos) return {};
+    const size_t start = at + marker.size();
+    const size_t end = id.find(terminator, start);
+    if (end == std::string_view::npos) return {};
+    return std::string(id.substr(start, end - start));
+}
+
+// value rounded to two decimals, halves away from zero. The C runtimes disagree on halves
+// (1.125 GB is a real volume size), so the rounding is done here on the exact decimal
+// expansion, which a double of this range has within 64 places.
+std::string TwoDecimals(double value, std::string_view separator) {
+    std::array<char, 512> buffer{};
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                       std::chars_format::fixed, 64);
+    const std::string_view exact(buffer.data(), static_cast<size_t>(written.ptr - buffer.data()));
+    const size_t point = exact.find('.');
+    std::string digits =
+        std::string(exact.substr(0, point)) + std::string(exact.substr(point + 1, 2));
+    if (exact[point + 3] >= '5') {
+        size_t i = digits.size();
+        while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+        if (i == 0) {
+            digits.insert(digits.begin(), '1');
+        } else {
+            ++digits[i - 1];
+        }
+    }
+    return digits.substr(0, digits.size() - 2) + std::string(separator) +
+           digits.substr(digits.size() - 2);
+}
+
+// The ANSI bytes of a property's text; throws for null, as the script conversion does.
+std::string AnsiText(Object& object, const std::string& property) {
+    return platform::Utf8ToAnsi(AsText(object.Get(property)));
+}
+
+// expected is ANSI; a null value never matches.
+bool PropertyIs(Object& object, const std::string& property, const std::string& expected) {
+    const Value value = object.Get(property);
+    if (std::holds_alternative<std::monostate>(value)) return false;
+    return platform::Utf8ToAnsi(AsText(value)) == expected;
+}
+
+template <class Visit>
+void ForEachItem(Object& collection, Visit visit) {
+    const auto items = collection.Enumerate();
+    while (const auto item = items->Next()) visit(*AsObject(*item));
+}
+
+ObjectPtr Query(Object& services, const std::string& query) {
+    return AsObject(services.Call("ExecQuery", {Value(query)}));
+}
+
+TUsbDiskInfo MakeRecord(const std::string& volume, const std::string& deviceId,
+                        const VolumeSizeQuery& totalSize) {
+    TUsbDiskInfo disk;
+    disk.Drive = platform::AnsiToUtf8(AsciiUpper(volume));
+    disk.TotalSize = totalSize(platform::AnsiToUtf8(volume) + "\\").value_or(0);
+    const DeviceIdParts parts = CutDeviceId(deviceId);
+    disk.Vendor = platform::AnsiToUtf8(parts.Vendor);
+    disk.Product = platform::AnsiToUtf8(parts.Product);
+    disk.Revision = platform::AnsiToUtf8(parts.Revision);
+    return disk;
+}
+
+}  // namespace
+
+std::string ExtractQuoted(std::string_view text) {
+    const size_t open = text.find('"');
+    if (open == std::string_view::npos) return {};
+    const size_t close = text.find('"', open + 1);
+    if (close == std::string_view::npos) return {};
+    return std::string(text.substr(open + 1, close - open - 1));
+}
+
+std::string DiskNumberOf(std::string_view antecedent) {
+    const std::string key = ExtractQuoted(antecedent);
+    const size_t comma = key.find(',');
+    if (comma == std::string::npos || comma <= 6) return {};
+    // "Disk #1" less its first six characters
+    return std::string(Trim(std::string_view(key).substr(6, comma - 6)));
+}
+
+DeviceIdParts CutDeviceId(std::string_view pnpDeviceId) {
+    return {Field(pnpDeviceId, "VEN_", '&'), Field(pnpDeviceId, "PROD_", '&'),
+            Field(pnpDeviceId, "REV_", '\\')};
+}
+
+std::string FormatDiskSize(int64_t bytes, std::string_view decimalSeparator) {
+    struct Unit {
+        double divisor;
+        const char* suffix;
+    };
+    static constexpr Unit kUnits[] = {{1073741824.0, "GB"}, {1048576.0, "MB"}, {1024.0, "KB"}};
+    const double size = static_cast<double>(bytes);
+    for (const Unit& unit : kUnits) {
+        const double quotient = size / unit.divisor;
+        if (quotient >= 1) return TwoDecimals(quotient, decimalSeparator) + unit.suffix;
+    }
+    return {};
+}
+
+std::string FormatDiskSize(int64_t bytes) {
+    return FormatDiskSize(bytes, platform::DecimalSeparator());
+}
+
+std::optional<int64_t> VolumeTotalSize(const std::string& root) {
+    const auto space = platform::QueryVolumeSpace(root);
+    if (!space) return std::nullopt;
+    return space->total;
+}
+
+std::vector<TUsbDiskInfo> EnumerateUsbDisks(const LocatorFactory& createLocator,
+                                            const VolumeSizeQuery& totalSize) {
+    std::vector<TUsbDiskInfo> disks;
+    const ObjectPtr locator = AsObject(Value(createLocator()));
+    const ObjectPtr services =
+        AsObject(locator->Call("ConnectServer", {Value(std::string(".")), Value(std::string()),
+                                                 Value(std::string()), Value(std::string())}));
+    ForEachItem(*Query(*services, kAssociationQuery), [&](Object& association) {
+        const std::string volume = ExtractQuoted(AnsiText(association, "Dependent"));
+        const std::string number = DiskNumberOf(AnsiText(association, "Antecedent"));
+        // The drives are asked again for every association: WMI's answer is always current.
+        ForEachItem(*Query(*services, kDriveQuery), [&](Object& drive) {
+            if (number.empty() || !PropertyIs(drive, "Name", kDriveNamePrefix + number)) return;
+            if (!PropertyIs(drive, "InterfaceType", "USB")) return;
+            const std::string deviceId = AnsiText(drive, "PNPDeviceID");
+            // A volume without a name would make an entry without a drive letter.
+            if (volume.empty()) return;
+            disks.push_back(MakeRecord(volume, deviceId, totalSize));
+        });
+    });
+    return disks;
+}
+
+}  // namespace zr::disk

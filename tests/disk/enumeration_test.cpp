@@ -1,0 +1,284 @@
+// Finding USB volumes through (fake) WMI and what the disk list shows for them.
+
+#include <gtest/gtest.h>
+
+#include "disk/disk_list.h"
+#include "disk/usb_disks.h"
+#include "fake_list.h"
+#include "fake_wmi.h"
+#include "platform/error.h"
+
+namespace zr::disk {
+namespace {
+
+using test::Association;
+using test::Drive;
+using test::FakeList;
+using test::FakeVolumes;
+using test::FakeWmi;
+using test::UsbDeviceId;
+
+const std::string kAbcStick = UsbDeviceId("ABC", "FLASH_DISK", "1.00");
+
+class Enumeration : public testing::Test {
+  protected:
+    FakeWmi wmi;
+    FakeVolumes volumes;
+    FakeList list{{"E: (厂商:OLD 产品:OLD 版本:1  容量：1.00GB)",
+                   "F: (厂商:OLD 产品:OLD 版本:1  容量：1.00GB)"},
+                  1};
+
+    std::vector<TUsbDiskInfo> Enumerate() {
+        return EnumerateUsbDisks(wmi.Locator(), volumes.Query());
+    }
+    void Refresh() { RefreshDiskList(list, wmi.Locator(), volumes.Query()); }
+};
+
+TEST_F(Enumeration, ShowsAUsbVolumeInTheEntryFormat) {
+    wmi.associations = {Association("Disk #1, Partition #0", "E:")};
+    wmi.drives = {Drive(0, "IDE", "IDE\\DISKWDC\\5&1"), Drive(1, "USB", kAbcStick)};
+    volumes.sizes = {{"E:\\", 8004304896}};
+    list = FakeList({std::string(kNoDiskEntry)}, 0);
+
+    Refresh();
+
+    EXPECT_EQ(list.entries,
+              std::vector<std::string>{"E: (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：7.45GB)"});
+    EXPECT_EQ(list.selected, 0);
+}
+
+TEST_F(Enumeration, AsksWmiWithTheLocalConnectionAndTheExactQueries) {
+    wmi.associations = {Association("Disk #1, Partition #0", "E:"),
+                        Association("Disk #0, Partition #0", "C:"),
+                        Association("Disk #1, Partition #1", "F:")};
+    wmi.drives = {Drive(1, "USB", kAbcStick)};
+
+    Enumerate();
+
+    const std::string drives = "ExecQuery(select * FROM Win32_DiskDrive)";
+    EXPECT_EQ(wmi.calls,
+              (std::vector<std::string>{"ConnectServer(.,,,)",
+                                        "ExecQuery(Select * from Win32_LogicalDiskToPartition)",
+                                        drives, drives, drives}));
+}
+
+TEST_F(Enumeration, GivesEachLetteredVolumeOfOneDiskItsOwnEntryInWmisOrder) {
+    wmi.associations = {Association("Disk #2, Partition #1", "G:"),
+                        Association("Disk #2, Partition #0", "F:")};
+    wmi.drives = {Drive(2, "USB", UsbDeviceId("Kingston", "DataTraveler_3.0", "PMAP"))};
+    volumes.sizes = {{"G:\\", 1073741824}, {"F:\\", 1536}};
+
+    const auto disks = Enumerate();
+
+    ASSERT_EQ(disks.size(), 2u);
+    EXPECT_EQ(disks[0].Drive, "G:");
+    EXPECT_EQ(disks[0].TotalSize, 1073741824);
+    EXPECT_EQ(disks[1].Drive, "F:");
+    EXPECT_EQ(disks[1].TotalSize, 1536);
+    for (const auto& disk : disks) {
+        EXPECT_EQ(disk.Vendor, "Kingston");
+        EXPECT_EQ(disk.Product, "DataTraveler_3.0");
+        EXPECT_EQ(disk.Revision, "PMAP");
+    }
+}
+
+TEST_F(Enumeration, IgnoresDisksThatAreNotOnUsb) {
+    wmi.associations = {Association("Disk #0, Partition #0", "C:"),
+                        Association("Disk #1, Partition #0", "D:"),
+                        Association("Disk #2, Partition #0", "E:")};
+    wmi.drives = {Drive(0, "IDE", kAbcStick), Drive(1, "SCSI", kAbcStick),
+                  Drive(2, "usb", kAbcStick)};
+
+    EXPECT_TRUE(Enumerate().empty());
+}
+
+TEST_F(Enumeration, IgnoresAUsbDiskWithoutALetteredVolume) {
+    wmi.associations = {Association("Disk #0, Partition #0", "C:")};
+    wmi.drives = {Drive(0, "IDE", "IDE\\X"), Drive(1, "USB", kAbcStick)};
+
+    EXPECT_TRUE(Enumerate().empty());
+}
+
+TEST_F(Enumeration, MatchesTheDriveNameExactly) {
+    wmi.associations = {Association("Disk #1, Partition #0", "E:")};
+    wmi.drives = {
+        Drive(10, "USB", kAbcStick),
+        Drive(11, "USB", kAbcStick),
+        {{"Name", "\\\\.\\PhysicalDrive1"}, {"InterfaceType", "USB"}, {"PNPDeviceID", kAbcStick}},
+        {{"Name", "\\\\.\\PHYSICALDRIVE1 "}, {"InterfaceType", "USB"}, {"PNPDeviceID", kAbcStick}}};
+
+    EXPECT_TRUE(Enumerate().empty());
+}
+
+TEST_F(Enumeration, RunsThroughAllDrivesAfterAMatch) {
+    wmi.associations = {Association("Disk #1, Partition #0", "E:")};
+    wmi.drives = {Drive(1, "USB", UsbDeviceId("A", "P", "1")),
+                  Drive(1, "USB", UsbDeviceId("B", "P", "1"))};
+
+    const auto disks = Enumerate();
+
+    ASSERT_EQ(disks.size(), 2u);
+    EXPECT_EQ(disks[0].Vendor, "A");
+    EXPECT_EQ(disks[1].Vendor, "B");
+}
+
+TEST_F(Enumeration, NeverMatchesANullNameOrInterfaceType) {
+    wmi.associations = {Association("Disk #1, Partition #0", "E:")};
+    wmi.drives = {{{"InterfaceType", "USB"}, {"PNPDeviceID", kAbcStick}},
+                  {{"Name", "\\\\.\\PHYSICALDRIVE1"}, {"PNPDeviceID", kAbcStick}}};
+
+    EXPECT_TRUE(Enumerate().empty());
+}
+
+TEST_F(Enumeration, ReadsNoDeviceIdOfADriveThatDoesNotMatch) {
+    wmi.associations = {Association("Disk #1, Partition #0", "E:")};
+    wmi.drives = {{{"Name", "\\\\.\\PHYSICALDRIVE0"}, {"InterfaceType", "IDE"}},
+                  {{"Name", "\\\\.\\PHYSICALDRIVE1"}, {"InterfaceType", "IDE"}},
+                  Drive(1, "USB", kAbcStick)};
+
+    EXPECT_EQ(Enumerate().size(), 1u);
+}
+
+TEST_F(Enumeration, UpperCasesTheDriveButAsksTheSizeOfTheRootAsRead) {
+    wmi.associations = {Association("Disk #1, Partition #0", "e:")};
+    wmi.drives = {Drive(1, "USB", kAbcStick)};
+    volumes.sizes = {{"e:\\", 2147483648}};
+
+    const auto disks = Enumerate();
+
+    ASSERT_EQ(disks.size(), 1u);
+    EXPECT_EQ(disks[0].Drive, "E:");
+    EXPECT_EQ(disks[0].TotalSize, 2147483648);
+    EXPECT_EQ(volumes.asked, std::vector<std::string>{"e:\\"});
+}
+
+TEST_F(Enumeration, LeavesTheSizeTextEmptyWhenTheVolumeCannotBeSized) {
+    wmi.associations = {Association("Disk #1, Partition #0", "E:")};
+    wmi.drives = {Drive(1, "USB", kAbcStick)};
+
+    Refresh();
+
+    EXPECT_EQ(list.entries,
+              std::vector<std::string>{"E: (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：)"});
+}
+
+TEST_F(Enumeration, MakesNoEntryForPartitionKeysWithoutQuotesOrComma) {
+    wmi.associations = {Association("Disk #1 Partition #0", "E:"),
+                        {{"Antecedent", "Disk #1, Partition #0"}, {"Dependent", "\"F:\""}},
+                        {{"Antecedent", "\"Disk #1, Partition #0"}, {"Dependent", "\"G:\""}}};
+    wmi.drives = {
+        Drive(1, "USB", kAbcStick),
+        {{"Name", "\\\\.\\PHYSICALDRIVE"}, {"InterfaceType", "USB"}, {"PNPDeviceID", kAbcStick}}};
+
+    EXPECT_TRUE(Enumerate().empty());
+}
+
+TEST_F(Enumeration, MakesNoEntryForAVolumeWithoutAName) {
+    wmi.associations = {{{"Antecedent", "X=\"Disk #1, Partition #0\""},
+                         {"Dependent", "Win32_LogicalDisk.DeviceID=E:"}},
+                        {{"Antecedent", "X=\"Disk #1, Partition #1\""}, {"Dependent", "\"\""}},
+                        Association("Disk #1, Partition #2", "F:")};
+    wmi.drives = {Drive(1, "USB", kAbcStick)};
+
+    Refresh();
+
+    EXPECT_EQ(list.entries,
+              std::vector<std::string>{"F: (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：)"});
+}
+
+TEST_F(Enumeration, ShowsEmptyPartsForAnIdentifierWithoutMarkers) {
+    wmi.associations = {Association("Disk #1, Partition #0", "E:")};
+    wmi.drives = {Drive(1, "USB", "USB\\ROOT"), Drive(1, "USB", "")};
+
+    Refresh();
+
+    const std::string bare = "E: (厂商: 产品: 版本:  容量：)";
+    EXPECT_EQ(list.entries, (std::vector<std::string>{bare, bare}));
+}
+
+TEST_F(Enumeration, KeepsChineseTextsOfTheIdentifier) {
+    wmi.associations = {Association("Disk #1, Partition #0", "E:")};
+    wmi.drives = {Drive(1, "USB", UsbDeviceId("金士顿", "优盘", "版1"))};
+
+    const auto disks = Enumerate();
+
+    ASSERT_EQ(disks.size(), 1u);
+    EXPECT_EQ(disks[0].Vendor, "金士顿");
+    EXPECT_EQ(disks[0].Product, "优盘");
+    EXPECT_EQ(disks[0].Revision, "版1");
+}
+
+// ---- failures: the refresh stops, and the list keeps its entries and selection ----
+
+class FailedRefresh : public Enumeration {
+  protected:
+    void SetUp() override {
+        wmi.associations = {Association("Disk #1, Partition #0", "E:")};
+        wmi.drives = {Drive(1, "USB", kAbcStick)};
+    }
+
+    void ExpectRefreshFailsAndListStays(const std::string& message) {
+        const FakeList before = list;
+        try {
+            Refresh();
+            ADD_FAILURE() << "the refresh did not fail";
+        } catch (const Error& error) {
+            EXPECT_EQ(std::string(error.what()), message);
+        }
+        EXPECT_EQ(list.entries, before.entries);
+        EXPECT_EQ(list.selected, before.selected);
+    }
+};
+
+TEST_F(FailedRefresh, WhenTheLocatorCannotBeMade) {
+    wmi.failOn = "Locator";
+    ExpectRefreshFailsAndListStays("fake failure in Locator");
+}
+
+TEST_F(FailedRefresh, WhenTheConnectionFails) {
+    wmi.failOn = "ConnectServer";
+    ExpectRefreshFailsAndListStays("fake failure in ConnectServer");
+}
+
+TEST_F(FailedRefresh, WhenAQueryFails) {
+    wmi.failOn = "select * FROM Win32_DiskDrive";
+    ExpectRefreshFailsAndListStays("fake failure in select * FROM Win32_DiskDrive");
+}
+
+TEST_F(FailedRefresh, WhenADependentIsNull) {
+    wmi.associations.push_back({{"Antecedent", "X=\"Disk #1, Partition #1\""}});
+    ExpectRefreshFailsAndListStays("Could not convert variant of type (Null) into type (String)");
+}
+
+TEST_F(FailedRefresh, WhenAnAntecedentIsNull) {
+    wmi.associations.push_back({{"Dependent", "X=\"F:\""}});
+    ExpectRefreshFailsAndListStays("Could not convert variant of type (Null) into type (String)");
+}
+
+TEST_F(FailedRefresh, WhenTheDeviceIdOfAMatchingDriveIsNull) {
+    wmi.drives.push_back({{"Name", "\\\\.\\PHYSICALDRIVE1"}, {"InterfaceType", "USB"}});
+    ExpectRefreshFailsAndListStays("Could not convert variant of type (Null) into type (String)");
+}
+
+TEST_F(FailedRefresh, WhenWmiAnswersWithoutAnObject) {
+    list = FakeList({std::string(kNoDiskEntry)}, 0);
+    class TextLocator final : public automation::Object {
+      public:
+        automation::Value Get(const std::string&) override { return {}; }
+        void Put(const std::string&, const automation::Value&) override {}
+        automation::Value Call(const std::string&, const std::vector<automation::Value>&) override {
+            return automation::Value(std::string("not an object"));
+        }
+        std::unique_ptr<automation::Enumerator> Enumerate() override { return nullptr; }
+    };
+    try {
+        RefreshDiskList(
+            list, [] { return std::make_shared<TextLocator>(); }, volumes.Query());
+        ADD_FAILURE() << "the refresh did not fail";
+    } catch (const Error&) {
+    }
+    EXPECT_EQ(list.entries, std::vector<std::string>{std::string(kNoDiskEntry)});
+}
+
+}  // namespace
+}  // namespace zr::disk
