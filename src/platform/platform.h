@@ -24,6 +24,8 @@ inline constexpr uint32_t kAttrNormal = 0x80;
 // A file exists at the path; a folder does not count.
 bool IsFile(const std::string& path);
 bool IsFolder(const std::string& path);
+// The path itself is a symbolic link or junction (to a file or a folder).
+bool IsLink(const std::string& path);
 // Size from the file's metadata, so a file that another program holds open is sized too.
 std::optional<int64_t> FileLength(const std::string& path);
 
@@ -55,7 +57,7 @@ std::vector<FolderEntry> ListFolder(const std::string& folder);
 bool RemoveFile(const std::string& path);
 bool RemoveFolder(const std::string& path);  // an empty folder, or a folder link itself
 // Puts source in place of target in one step (target may exist).
-bool ReplaceFile(const std::string& source, const std::string& target);
+bool MoveOver(const std::string& source, const std::string& target);
 
 // The system's own text for the last failed call of this thread.
 int LastErrorCode();

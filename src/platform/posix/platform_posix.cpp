@@ -215,6 +215,14 @@ bool IsFolder(const std::string& path) {
     return host && stat(host->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsLink(const std::string& path) {
+    auto host = Host(path);
+    if (!host) return false;
+    while (host->size() > 1 && host->ends_with('/')) host->pop_back();
+    struct stat st {};
+    return lstat(host->c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 std::optional<int64_t> FileLength(const std::string& path) {
     auto host = Host(path);
     struct stat st {};
@@ -328,7 +336,7 @@ bool RemoveFolder(const std::string& path) {
     return rmdir(host->c_str()) == 0 || Fail(errno);
 }
 
-bool ReplaceFile(const std::string& source, const std::string& target) {
+bool MoveOver(const std::string& source, const std::string& target) {
     auto from = Host(source);
     auto to = Host(target);
     return from && to && (rename(from->c_str(), to->c_str()) == 0 || Fail(errno));

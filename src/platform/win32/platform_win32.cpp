@@ -66,6 +66,11 @@ bool IsFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsLink(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 std::optional<int64_t> FileLength(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data) ||
@@ -140,7 +145,7 @@ bool RemoveFolder(const std::string& path) {
     return RemoveDirectoryW(Widen(path).c_str()) != FALSE;
 }
 
-bool ReplaceFile(const std::string& source, const std::string& target) {
+bool MoveOver(const std::string& source, const std::string& target) {
     return MoveFileExW(Widen(source).c_str(), Widen(target).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
