@@ -1,0 +1,34 @@
+#pragma once
+
+// What the make and restore commands need of the main window. TfrmMain implements it; tests
+// use a recording fake. All texts are UTF-8.
+
+#include <string>
+
+namespace zr::bootdisk {
+
+class Host {
+  public:
+    virtual ~Host() = default;
+
+    // A plain message box: the application title "ZiRuri" as caption, the text, one OK button.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // The yes/no question owned by the main window, caption "警告", warning icon, No as the
+    // default button. True only for Yes.
+    virtual bool ConfirmWarning(const std::string& text) = 0;
+    // SetBusy of the main window.
+    virtual void SetBusy(bool busy) = 0;
+    // Processes all pending window messages of the thread once.
+    virtual void ProcessMessages() = 0;
+    // Asks the application to end once control is back in its message loop.
+    virtual void Terminate() = 0;
+
+    // The text of cbb_disk.
+    virtual std::string SelectedDiskText() = 0;
+    // Whether rb_zip ("USB-ZIP") is checked.
+    virtual bool UsbZipChecked() = 0;
+    // The data folder, with its trailing backslash.
+    virtual std::string DataDir() = 0;
+};
+
+}  // namespace zr::bootdisk
