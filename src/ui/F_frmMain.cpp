@@ -1,0 +1,347 @@
+#include "ui/F_frmMain.h"
+
+#include <wininet.h>
+
+#include "imaging/picture.h"
+#include "platform/error.h"
+#include "platform/platform.h"
+#include "platform/win32/automation_win32.h"
+#include "ui/control_ids.h"
+#include "ui/home_page.h"
+#include "ui/resources.h"
+#include "ui/start_page.h"
+
+namespace zr::ui {
+
+namespace {
+
+std::string gDataDir;
+
+constexpr UINT_PTR kRefreshTimer = 1;
+constexpr UINT kRefreshIntervalMs = 2000;
+constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
+constexpr char kFontFace[] = "新宋体";
+constexpr char kNoDiskEntry[] = "请插入U盘！";
+constexpr char kWaitCaption[] = "正在制作U盘启动系统，请等待...";
+constexpr char kBusyCloseRefused[] = "正在制作中，请不要退出本程序！";
+
+std::string ReadWholeFile(const std::string& path) {
+    auto file = platform::File::Open(path, platform::File::Access::ReadShared);
+    if (!file.IsOpen()) throw Error(file.ErrorText());
+    std::string bytes(static_cast<size_t>(file.Size()), '\0');
+    bytes.resize(file.Read(bytes.data(), bytes.size()));
+    return bytes;
+}
+
+BitmapButton::Bitmaps LoadBitmaps(int normal, int hot, int disabled) {
+    BitmapButton::Bitmaps bitmaps;
+    bitmaps.normal = LoadBitmapResource(normal);
+    bitmaps.hot = LoadBitmapResource(hot);
+    if (disabled) bitmaps.disabled = LoadBitmapResource(disabled);
+    return bitmaps;
+}
+
+}  // namespace
+
+const std::string& DataDir() { return gDataDir; }
+
+TfrmMain::TfrmMain(Application& application) : application_(application) {}
+
+TfrmMain::~TfrmMain() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void TfrmMain::Create() {
+    CustomWindow::Create({.className = ids::kMainWindowClass,
+                          .parent = application_.Handle(),
+                          .style = kStyle,
+                          .exStyle = kExStyle,
+                          .bounds = {0, 0, 800, 600},
+                          .classBrush = GetSysColorBrush(COLOR_BTNFACE)});
+    application_.SetMainWindow(hwnd_, [this](MSG& msg) { return PreTranslateMessage(msg); });
+}
+
+// The controls are created top of the z-order first: that order is also the tab order, and it
+// leaves the three painted layers (caption, wait image, background) at the bottom, the
+// background lowest.
+void TfrmMain::CreateControls() {
+    font_ = MakeFont(kFontFace, 12);
+    waitFont_ = MakeFont(kFontFace, 14);
+
+    wbMain.Create(hwnd_, ids::wbMain, 38, 112, 723, 338);
+    btn_make.Create(hwnd_, ids::btn_make, 176, 508,
+                    LoadBitmaps(IDB_MAKE_NORMAL, IDB_MAKE_HOT, IDB_MAKE_DISABLED),
+                    "一键制成USB启动盘", font_.get());
+    btn_config.Create(hwnd_, ids::btn_config, 332, 508,
+                      LoadBitmaps(IDB_CONFIG_NORMAL, IDB_CONFIG_HOT, IDB_CONFIG_DISABLED),
+                      "U盘启动项配置", font_.get());
+    btn_clean.Create(hwnd_, ids::btn_clean, 488, 508,
+                     LoadBitmaps(IDB_CLEAN_NORMAL, IDB_CLEAN_HOT, IDB_CLEAN_DISABLED),
+                     "归还U盘空间", font_.get());
+    btn_close.Create(hwnd_, ids::btn_close, 767, 4,
+                     LoadBitmaps(IDB_CLOSE_NORMAL, IDB_CLOSE_HOT, IDB_CLOSE_DISABLED), "",
+                     font_.get());
+    btn_min.Create(hwnd_, ids::btn_min, 737, 4, LoadBitmaps(IDB_MIN_NORMAL, IDB_MIN_HOT, 0), "",
+                   font_.get());
+    cbb_disk.Create(hwnd_, ids::cbb_disk, {189, 480, 189 + 425, 480 + 20}, 12, font_.get());
+    cbb_disk.Add(kNoDiskEntry);
+    cbb_disk.Select(0);
+    rb_hdd.Create(hwnd_, ids::rb_hdd, {624, 472, 624 + 73, 472 + 17}, "USB-HDD", true,
+                  font_.get());
+    rb_zip.Create(hwnd_, ids::rb_zip, {624, 488, 624 + 73, 488 + 17}, "USB-ZIP", false,
+                  font_.get());
+    rb_hdd.SetChecked(true);
+    lbl_wait.Create(hwnd_, ids::lbl_wait, 296, 546, 210, 14, kWaitCaption, waitFont_.get(),
+                    RGB(255, 255, 255));
+    img_wait.Create(hwnd_, ids::img_wait, 264, 544, 25, 17);
+    img_back.Create(hwnd_, ids::img_back, 0, 0, 800, 600);
+    LoadDefaultBackground();
+
+    tmr.Attach(hwnd_, kRefreshTimer, kRefreshIntervalMs);
+    tmr.SetEnabled(true);
+
+    tmr.onTimer = [this] { tmrTimer(); };
+    img_back.onMouseDown = [this] { img_backMouseDown(); };
+    btn_make.onClick = [this] { btn_makeClick(); };
+    btn_config.onClick = [this] { btn_configClick(); };
+    btn_clean.onClick = [this] { btn_cleanClick(); };
+    btn_close.onClick = [this] { btn_closeClick(); };
+    btn_min.onClick = [this] { btn_minClick(); };
+    wbMain.onDocumentComplete = [this](IDispatch* pDisp, const std::wstring& URL) {
+        wbMainDocumentComplete(pDisp, URL);
+    };
+}
+
+void TfrmMain::LoadDefaultBackground() {
+    img_back.SetPicture(imaging::DecodeJpeg(ResourceBytes(IDR_DEFAULT_BACKGROUND)));
+    FitToBackground();
+}
+
+// The window's client area is the background picture's size.
+void TfrmMain::FitToBackground() {
+    RECT frame{0, 0, img_back.Width(), img_back.Height()};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    SetSize(frame.right - frame.left, frame.bottom - frame.top);
+    backgroundBrush_.reset(CreatePatternBrush(img_back.CurrentBitmap()));
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void TfrmMain::FormCreate() {
+    FBusy = false;
+    gDataDir = platform::ProgramFolder() + "data\\";
+    OpenStartPage();
+    LoadBackground();
+    LoadWaitAnimation();
+    SetBusy(false);
+}
+
+void TfrmMain::OpenStartPage() {
+    const bool reachable = InternetCheckConnectionA(kHomePage, FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
+    FHomePage = ChooseStartPage(reachable, kHomePage, DataDir());
+    wbMain.Navigate(FHomePage);
+}
+
+// A picture that exists but cannot be read or decoded is not caught here: the general error
+// handler reports it, and the steps after this one do not run.
+void TfrmMain::LoadBackground() {
+    const std::string path = DataDir() + "Res\\main.jpg";
+    if (!platform::IsFile(path)) return;
+    img_back.SetPicture(imaging::DecodeJpeg(ReadWholeFile(path)));
+    FitToBackground();
+}
+
+void TfrmMain::LoadWaitAnimation() {
+    const std::string path = DataDir() + "Res\\wait.gif";
+    if (!platform::IsFile(path)) return;
+    try {
+        img_wait.SetAnimation(imaging::DecodeGif(ReadWholeFile(path)));
+    } catch (...) {
+        // Without its animation the wait caption still says what is going on; a broken
+        // picture is not worth a message.
+    }
+}
+
+void TfrmMain::SetBusy(bool Busy) {
+    FBusy = Busy;
+    cbb_disk.SetEnabled(!Busy);
+    btn_make.SetEnabled(!Busy);
+    btn_config.SetEnabled(!Busy);
+    btn_clean.SetEnabled(!Busy);
+    btn_close.SetEnabled(!Busy);
+    img_wait.SetVisible(Busy);
+    lbl_wait.SetVisible(Busy);
+    tmr.SetEnabled(!Busy);
+}
+
+void TfrmMain::Show() {
+    if (!placed_) {
+        placed_ = true;
+        RECT frame{};
+        GetWindowRect(hwnd_, &frame);
+        const int width = frame.right - frame.left;
+        const int height = frame.bottom - frame.top;
+        const int left = GetSystemMetrics(SM_XVIRTUALSCREEN) +
+                         (GetSystemMetrics(SM_CXVIRTUALSCREEN) - width) / 2;
+        const int top = GetSystemMetrics(SM_YVIRTUALSCREEN) +
+                        (GetSystemMetrics(SM_CYVIRTUALSCREEN) - height) / 2;
+        SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    UpdateWindow(hwnd_);
+}
+
+void TfrmMain::FormShow() { RefreshDiskList(); }
+
+void TfrmMain::tmrTimer() { RefreshDiskList(); }
+
+void TfrmMain::RefreshDiskList() {}
+
+void TfrmMain::FormCloseQuery(bool& CanClose) {
+    if (FBusy) {
+        ShowMessage(kBusyCloseRefused);
+        CanClose = false;
+    }
+}
+
+bool TfrmMain::CloseQuery() {
+    bool CanClose = true;
+    FormCloseQuery(CanClose);
+    return CanClose;
+}
+
+void TfrmMain::Close() {
+    if (CloseQuery()) DestroyWindow(hwnd_);
+}
+
+void TfrmMain::img_backMouseDown() {
+    ReleaseCapture();
+    SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+void TfrmMain::btn_minClick() { application_.Minimize(); }
+
+void TfrmMain::btn_closeClick() { Close(); }
+
+void TfrmMain::btn_configClick() {}
+
+void TfrmMain::btn_makeClick() {}
+
+void TfrmMain::btn_cleanClick() {}
+
+void TfrmMain::wbMainDocumentComplete(IDispatch*, const std::wstring&) {
+    // Always the top-level browser, even when a frame completed: its body is the one that
+    // must sit flush in the window.
+    if (auto browser = automation::win32::WrapDispatch(wbMain.Application())) {
+        StyleStartPage(*browser);
+    }
+}
+
+bool TfrmMain::PreTranslateMessage(MSG& msg) {
+    if (!hwnd_) return false;
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && wbMain.Handle() &&
+        IsChild(wbMain.Handle(), msg.hwnd) && wbMain.TranslateAccelerator(msg)) {
+        return true;
+    }
+    return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+void TfrmMain::PaintBeneath(HDC dc, HWND child) {
+    RECT place{};
+    GetWindowRect(child, &place);
+    MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&place), 2);
+    POINT origin{};
+    OffsetViewportOrgEx(dc, -place.left, -place.top, &origin);
+    for (Layer* layer : {static_cast<Layer*>(&img_back), static_cast<Layer*>(&img_wait),
+                         static_cast<Layer*>(&lbl_wait)}) {
+        if (layer->Handle() == child) break;
+        if (!layer->Handle() || !layer->Visible()) continue;
+        const RECT bounds = layer->Bounds();
+        layer->PaintAt(dc, bounds.left, bounds.top);
+    }
+    SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+}
+
+// The radio buttons have no background of their own: they show the picture beneath them.
+LRESULT TfrmMain::ControlColour(HDC dc, HWND control) {
+    if ((control != rb_hdd.Handle() && control != rb_zip.Handle()) || !backgroundBrush_) {
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    RECT place{};
+    GetWindowRect(control, &place);
+    MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&place), 2);
+    SetBrushOrgEx(dc, -place.left, -place.top, nullptr);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    return reinterpret_cast<LRESULT>(backgroundBrush_.get());
+}
+
+void TfrmMain::RestoreFocus() {
+    if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) &&
+        IsWindowEnabled(lastFocus_) && IsWindowVisible(lastFocus_)) {
+        SetFocus(lastFocus_);
+    } else if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
+        SetFocus(first);
+    }
+}
+
+LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        CreateControls();
+        FormCreate();
+        return 0;
+    case WM_SHOWWINDOW:
+        // Shown by the program itself, not brought back along with the taskbar button.
+        if (wParam && lParam == 0) FormShow();
+        break;
+    case WM_TIMER:
+        if (wParam == tmr.Id()) {
+            tmr.Fire();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return CloseQuery() ? TRUE : FALSE;
+    case WM_DESTROY:
+        application_.Terminate();
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+            application_.Minimize();
+            return 0;
+        }
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (HWND focus = GetFocus(); focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        }
+        break;
+    case WM_SETFOCUS:
+        RestoreFocus();
+        return 0;
+    case WM_COMMAND:
+        return 0;
+    case kPaintBeneath:
+        PaintBeneath(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_PRINTCLIENT: {
+        RECT client{};
+        GetClientRect(hwnd_, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+        PaintBeneath(reinterpret_cast<HDC>(wParam), hwnd_);
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    }
+    return Default(message, wParam, lParam);
+}
+
+}  // namespace zr::ui

@@ -1,0 +1,94 @@
+#pragma once
+
+// The main window: a frameless 800 x 600 window over a background picture, moved by pressing
+// on the picture, with the disk list, the three command buttons and the start page.
+
+#include <string>
+
+#include "ui/application.h"
+#include "ui/bitmap_button.h"
+#include "ui/gdi.h"
+#include "ui/image_control.h"
+#include "ui/standard_controls.h"
+#include "ui/timer.h"
+#include "ui/web_browser.h"
+#include "ui/window.h"
+
+namespace zr::ui {
+
+// The program's folder + "data\", fixed once when the main window is created; empty before.
+const std::string& DataDir();
+
+class TfrmMain : public CustomWindow {
+public:
+    explicit TfrmMain(Application& application);
+    ~TfrmMain() override;
+
+    // Creates the window and its controls, then runs FormCreate.
+    void Create();
+    // Shows the window; the first time, centred on the desktop (all monitors together).
+    void Show();
+
+    // Busy while a make or restore command runs: the disk list, the command buttons and the
+    // close button are disabled, the wait animation shows, the refresh timer stops.
+    void SetBusy(bool Busy);
+    bool Busy() const { return FBusy; }
+
+    // Keyboard handling before dispatch: the web view's own keys, then tab order.
+    bool PreTranslateMessage(MSG& msg);
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateControls();
+    void LoadDefaultBackground();
+    void FitToBackground();
+    void OpenStartPage();
+    void LoadBackground();
+    void LoadWaitAnimation();
+    bool CloseQuery();
+    void Close();
+    void PaintBeneath(HDC dc, HWND child);
+    LRESULT ControlColour(HDC dc, HWND control);
+    void RestoreFocus();
+
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery(bool& CanClose);
+    void tmrTimer();
+    void img_backMouseDown();
+    void btn_minClick();
+    void btn_closeClick();
+    void btn_configClick();
+    void btn_makeClick();
+    void btn_cleanClick();
+    void wbMainDocumentComplete(IDispatch* pDisp, const std::wstring& URL);
+    void RefreshDiskList();
+
+    Application& application_;
+    Font font_;
+    Font waitFont_;
+    Brush backgroundBrush_;
+    HWND lastFocus_ = nullptr;
+    bool placed_ = false;
+
+    ImageControl img_back;
+    WebBrowser wbMain;
+    BitmapButton btn_make;
+    BitmapButton btn_config;
+    BitmapButton btn_clean;
+    BitmapButton btn_close;
+    BitmapButton btn_min;
+    Timer tmr;
+    ComboBox cbb_disk;
+    RadioButton rb_hdd;
+    RadioButton rb_zip;
+    ImageControl img_wait;
+    Label lbl_wait;
+
+    bool FBusy = false;
+    std::string FHomePage;
+};
+
+}  // namespace zr::ui

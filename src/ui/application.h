@@ -1,0 +1,60 @@
+#pragma once
+
+// The application object: its title, the message loop, and the small hidden window that
+// carries the title on the taskbar (the main window itself is frameless and has no caption).
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace zr::ui {
+
+// The application title: the taskbar button's text and every plain message box's caption.
+inline constexpr char kApplicationTitle[] = "ZiRuri";
+
+// A plain message box: the text, one OK button, the application title as caption, centred on
+// the screen. It blocks the windows of this thread until it is answered.
+void ShowMessage(const std::string& text);
+
+// The general error handler. Call it inside a catch block: it shows the error's text as a
+// plain message box, and the program goes on.
+void HandleException() noexcept;
+
+class Application {
+public:
+    Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+    ~Application();
+
+    // The window whose closing ends the program, and the hook that lets it see keyboard
+    // messages before they are dispatched (tab order, the web view's accelerators).
+    void SetMainWindow(HWND window, std::function<bool(MSG&)> preTranslate);
+
+    // Runs the message loop until Terminate or the main window's end.
+    int Run();
+    // Handles every message already waiting, then returns.
+    void ProcessMessages();
+    // The loop ends once control is back in it.
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+
+    // Minimises the whole application to its taskbar button.
+    void Minimize();
+
+    HWND Handle() const { return hwnd_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Restore();
+    bool Dispatch(MSG& msg);
+
+    HWND hwnd_ = nullptr;
+    HWND mainWindow_ = nullptr;
+    std::function<bool(MSG&)> preTranslate_;
+    bool terminated_ = false;
+};
+
+}  // namespace zr::ui

@@ -1,0 +1,219 @@
+#include "ui/bitmap_button.h"
+
+#include <windowsx.h>
+
+#include "platform/win32/wide.h"
+
+namespace zr::ui {
+
+namespace {
+
+SIZE BitmapSize(HBITMAP bitmap) {
+    BITMAP info{};
+    GetObjectW(bitmap, sizeof info, &info);
+    return {info.bmWidth, info.bmHeight};
+}
+
+constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX;
+
+}  // namespace
+
+void BitmapButton::Create(HWND parent, int id, int left, int top, Bitmaps bitmaps,
+                          const std::string& caption, HFONT font) {
+    bitmaps_ = std::move(bitmaps);
+    caption_ = platform::win32::Widen(caption);
+    font_ = font;
+    const SIZE size = BitmapSize(bitmaps_.normal.get());
+    CustomWindow::Create({.className = L"ZiRuriBitmapButton",
+                          .parent = parent,
+                          .id = id,
+                          .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
+                          .bounds = {left, top, left + size.cx, top + size.cy}});
+    SetText(caption);
+}
+
+bool BitmapButton::PointerInside(LPARAM lParam) const {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    return PtInRect(&client, p) != FALSE;
+}
+
+void BitmapButton::SetHot(bool hot) {
+    if (hot_ == hot) return;
+    hot_ = hot;
+    Invalidate();
+}
+
+void BitmapButton::SetPressedLook(bool pressed) {
+    if (pressedLook_ == pressed) return;
+    pressedLook_ = pressed;
+    Invalidate();
+}
+
+void BitmapButton::Click() {
+    // The handler may open a message box; let the button look released while it waits.
+    UpdateWindow(hwnd_);
+    if (onClick) onClick();
+}
+
+LRESULT BitmapButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd_, &ps);
+        Paint(dc);
+        EndPaint(hwnd_, &ps);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+
+    case WM_MOUSEMOVE: {
+        const bool inside = PointerInside(lParam);
+        if (inside && !hot_ && !mouseDown_) {
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
+            TrackMouseEvent(&track);
+        }
+        SetHot(inside);
+        if (mouseDown_) SetPressedLook(inside);
+        return 0;
+    }
+    case WM_MOUSELEAVE:
+        if (!mouseDown_) SetHot(false);
+        return 0;
+    case WM_LBUTTONDOWN:
+        SetFocus(hwnd_);
+        SetCapture(hwnd_);
+        mouseDown_ = true;
+        SetPressedLook(true);
+        return 0;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        SetFocus(hwnd_);
+        return 0;
+    case WM_LBUTTONUP:
+        if (mouseDown_) {
+            mouseDown_ = false;
+            ReleaseCapture();
+            SetPressedLook(false);
+            const bool inside = PointerInside(lParam);
+            SetHot(inside);
+            if (inside) Click();
+        }
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (mouseDown_) {
+            mouseDown_ = false;
+            SetPressedLook(spaceDown_);
+        }
+        return 0;
+
+    case WM_GETDLGCODE: {
+        // Enter clicks the focused button instead of going to the dialog keyboard handling.
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) return DLGC_WANTMESSAGE;
+        return DLGC_BUTTON;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN) {
+            Click();
+        } else if (wParam == VK_SPACE && !(lParam & 0x40000000)) {
+            spaceDown_ = true;
+            SetPressedLook(true);
+        }
+        return 0;
+    case WM_KEYUP:
+        if (wParam == VK_SPACE && spaceDown_) {
+            spaceDown_ = false;
+            SetPressedLook(mouseDown_);
+            Click();
+        }
+        return 0;
+    case WM_SETFOCUS:
+        Invalidate();
+        return 0;
+    case WM_KILLFOCUS:
+        spaceDown_ = false;
+        SetPressedLook(mouseDown_);
+        Invalidate();
+        return 0;
+    case WM_ENABLE:
+        if (!wParam) {
+            hot_ = false;
+            spaceDown_ = false;
+            pressedLook_ = false;
+        }
+        Invalidate();
+        return 0;
+
+    case BM_CLICK:
+        if (IsWindowEnabled(hwnd_)) Click();
+        return 0;
+    }
+    return Default(message, wParam, lParam);
+}
+
+void BitmapButton::Paint(HDC dc) {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    Canvas canvas(dc, client.right, client.bottom);
+    PaintParentBackground(canvas.Dc());
+
+    const bool enabled = IsWindowEnabled(hwnd_) != FALSE;
+    HBITMAP bitmap = bitmaps_.normal.get();
+    if (!enabled) {
+        if (bitmaps_.disabled) bitmap = bitmaps_.disabled.get();
+    } else if (hot_ && !pressedLook_) {
+        bitmap = bitmaps_.hot.get();
+    }
+    const SIZE size = BitmapSize(bitmap);
+    HDC source = CreateCompatibleDC(dc);
+    {
+        Selection selected(source, bitmap);
+        TransparentBlt(canvas.Dc(), 0, 0, size.cx, size.cy, source, 0, 0, size.cx, size.cy,
+                       kTransparent);
+    }
+    DeleteDC(source);
+
+    if (!caption_.empty()) DrawCaption(canvas.Dc(), client);
+    canvas.BlitTo(dc, 0, 0);
+}
+
+void BitmapButton::DrawCaption(HDC dc, const RECT& client) {
+    Selection font(dc, font_);
+    SetBkMode(dc, TRANSPARENT);
+    RECT place = client;
+    if (pressedLook_) OffsetRect(&place, 1, 1);
+    const int length = static_cast<int>(caption_.size());
+    if (IsWindowEnabled(hwnd_)) {
+        SetTextColor(dc, RGB(255, 255, 255));
+        DrawTextW(dc, caption_.c_str(), length, &place, kCaptionFormat);
+    } else {
+        RECT shadow = place;
+        OffsetRect(&shadow, 1, 1);
+        SetTextColor(dc, RGB(255, 255, 255));
+        DrawTextW(dc, caption_.c_str(), length, &shadow, kCaptionFormat);
+        SetTextColor(dc, RGB(128, 128, 128));
+        DrawTextW(dc, caption_.c_str(), length, &place, kCaptionFormat);
+    }
+    if (GetFocus() == hwnd_) {
+        RECT text{};
+        DrawTextW(dc, caption_.c_str(), length, &text, kCaptionFormat | DT_CALCRECT);
+        const int w = text.right - text.left;
+        const int h = text.bottom - text.top;
+        RECT focus{place.left + (place.right - place.left - w) / 2,
+                   place.top + (place.bottom - place.top - h) / 2, 0, 0};
+        focus.right = focus.left + w;
+        focus.bottom = focus.top + h;
+        InflateRect(&focus, 2, 1);
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        DrawFocusRect(dc, &focus);
+    }
+}
+
+}  // namespace zr::ui

@@ -1,0 +1,50 @@
+#pragma once
+
+// A button drawn from bitmaps: normal, hot (pointer over it) and disabled, with olive
+// (128, 128, 0) as the transparent colour, and an optional caption drawn over it.
+
+#include <functional>
+#include <string>
+
+#include "ui/gdi.h"
+#include "ui/window.h"
+
+namespace zr::ui {
+
+class BitmapButton : public CustomWindow {
+public:
+    struct Bitmaps {
+        Bitmap normal;
+        Bitmap hot;
+        Bitmap disabled;  // may be empty: the normal bitmap then stands in
+    };
+
+    // The button takes the size of its normal bitmap.
+    void Create(HWND parent, int id, int left, int top, Bitmaps bitmaps,
+                const std::string& caption, HFONT font);
+
+    std::function<void()> onClick;
+
+    static constexpr COLORREF kTransparent = RGB(128, 128, 0);
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Paint(HDC dc);
+    void DrawCaption(HDC dc, const RECT& client);
+    void Click();
+    bool PointerInside(LPARAM lParam) const;
+    void SetHot(bool hot);
+    void SetPressedLook(bool pressed);
+
+    Bitmaps bitmaps_;
+    std::wstring caption_;
+    HFONT font_ = nullptr;
+    bool hot_ = false;
+    bool mouseDown_ = false;   // the left button went down on us and is still held
+    bool spaceDown_ = false;   // the space bar went down while we had the focus
+    bool pressedLook_ = false;
+};
+
+}  // namespace zr::ui

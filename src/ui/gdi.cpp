@@ -1,0 +1,99 @@
+#include "ui/gdi.h"
+
+#include <cstring>
+
+#include "platform/error.h"
+#include "platform/win32/wide.h"
+
+namespace zr::ui {
+
+Font MakeFont(const std::string& face, int characterHeight) {
+    LOGFONTW lf{};
+    lf.lfHeight = -characterHeight;
+    lf.lfWeight = FW_NORMAL;
+    // The Chinese character set lets a system without the named face pick one that has
+    // the glyphs, rather than a Western face that would show boxes.
+    lf.lfCharSet = GB2312_CHARSET;
+    lf.lfQuality = DEFAULT_QUALITY;
+    const std::wstring name = platform::win32::Widen(face);
+    wcsncpy(lf.lfFaceName, name.c_str(), LF_FACESIZE - 1);
+    return Font(CreateFontIndirectW(&lf));
+}
+
+Bitmap MakeBitmap(const imaging::Picture& picture) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    Bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits) throw Error("Out of system resources");
+    auto* out = static_cast<uint32_t*>(bits);
+    const size_t count = static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height);
+    for (size_t i = 0; i < count && i < picture.pixels.size(); ++i) {
+        const uint32_t p = picture.pixels[i];
+        const uint32_t a = p >> 24;
+        if (a == 255) {
+            out[i] = p;
+        } else {
+            auto scale = [a](uint32_t c) { return (c * a + 127) / 255; };
+            out[i] = (a << 24) | (scale((p >> 16) & 0xFF) << 16) | (scale((p >> 8) & 0xFF) << 8) |
+                     scale(p & 0xFF);
+        }
+    }
+    return bitmap;
+}
+
+Bitmap LoadBitmapResource(int id) {
+    Bitmap bitmap(static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!bitmap) throw Error("Bitmap resource " + std::to_string(id) + " not found");
+    return bitmap;
+}
+
+std::string_view ResourceBytes(int id) {
+    const HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) throw Error("Resource " + std::to_string(id) + " not found");
+    return {static_cast<const char*>(data), SizeofResource(module, found)};
+}
+
+Canvas::Canvas(HDC compatible, int width, int height)
+    : dc_(CreateCompatibleDC(compatible)), width_(width), height_(height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width > 0 ? width : 1;
+    info.bmiHeader.biHeight = -(height > 0 ? height : 1);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_.reset(CreateDIBSection(compatible, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    previous_ = SelectObject(dc_, bitmap_.get());
+}
+
+Canvas::~Canvas() {
+    SelectObject(dc_, previous_);
+    DeleteDC(dc_);
+}
+
+void Canvas::BlitTo(HDC target, int x, int y) const {
+    BitBlt(target, x, y, width_, height_, dc_, 0, 0, SRCCOPY);
+}
+
+void DrawBitmapBlended(HDC target, int x, int y, HBITMAP bitmap, int width, int height) {
+    HDC source = CreateCompatibleDC(target);
+    {
+        Selection selected(source, bitmap);
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        AlphaBlend(target, x, y, width, height, source, 0, 0, width, height, blend);
+    }
+    DeleteDC(source);
+}
+
+}  // namespace zr::ui

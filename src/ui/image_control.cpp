@@ -1,0 +1,155 @@
+#include "ui/image_control.h"
+
+#include "platform/win32/wide.h"
+
+namespace zr::ui {
+
+namespace {
+
+constexpr UINT_PTR kAnimationTimer = 1;
+// Frame changes are checked this often; the frames' own delays decide what shows.
+constexpr UINT kAnimationTick = 15;
+
+}  // namespace
+
+LRESULT Layer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd_, &ps);
+        Canvas canvas(dc, Width(), Height());
+        PaintParentBackground(canvas.Dc());
+        PaintAt(canvas.Dc(), 0, 0);
+        canvas.BlitTo(dc, 0, 0);
+        EndPaint(hwnd_, &ps);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        PaintParentBackground(reinterpret_cast<HDC>(wParam));
+        PaintAt(reinterpret_cast<HDC>(wParam), 0, 0);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+        if (onMouseDown) onMouseDown();
+        return message == WM_XBUTTONDOWN ? TRUE : 0;
+    }
+    return Default(message, wParam, lParam);
+}
+
+void ImageControl::Create(HWND parent, int id, int left, int top, int width, int height) {
+    CustomWindow::Create({.className = L"ZiRuriImage",
+                          .parent = parent,
+                          .id = id,
+                          .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                          .bounds = {left, top, left + width, top + height}});
+}
+
+void ImageControl::SetPicture(const imaging::Picture& picture) {
+    StopPlayback();
+    std::vector<Bitmap> frames;
+    frames.push_back(MakeBitmap(picture));
+    frames_ = std::move(frames);
+    animation_ = {};
+    width_ = picture.width;
+    height_ = picture.height;
+    current_ = 0;
+    SetSize(width_, height_);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ImageControl::SetAnimation(imaging::Animation animation) {
+    StopPlayback();
+    std::vector<Bitmap> frames;
+    for (auto& frame : animation.frames) {
+        frames.push_back(MakeBitmap(frame.canvas));
+        frame.canvas.pixels = {};  // only the timing is kept
+    }
+    frames_ = std::move(frames);
+    animation_ = std::move(animation);
+    width_ = animation_.width;
+    height_ = animation_.height;
+    current_ = 0;
+    SetSize(width_, height_);
+    if (Visible()) StartPlayback();
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+HBITMAP ImageControl::CurrentBitmap() const {
+    return frames_.empty() ? nullptr : frames_[current_].get();
+}
+
+void ImageControl::PaintAt(HDC dc, int x, int y) {
+    if (frames_.empty()) return;
+    DrawBitmapBlended(dc, x, y, frames_[current_].get(), width_, height_);
+}
+
+void ImageControl::StartPlayback() {
+    if (frames_.size() < 2 || playing_) return;
+    playing_ = true;
+    startedAt_ = GetTickCount64();
+    current_ = 0;
+    SetTimer(hwnd_, kAnimationTimer, kAnimationTick, nullptr);
+}
+
+void ImageControl::StopPlayback() {
+    if (!playing_) return;
+    playing_ = false;
+    KillTimer(hwnd_, kAnimationTimer);
+}
+
+void ImageControl::Advance() {
+    const auto elapsed = static_cast<int64_t>(GetTickCount64() - startedAt_);
+    const size_t next = imaging::FrameAt(animation_, elapsed);
+    if (next != current_ && next < frames_.size()) {
+        current_ = next;
+        InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+}
+
+LRESULT ImageControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SHOWWINDOW:
+        // The animation plays only while it can be seen, from its first frame each time.
+        if (wParam) {
+            StartPlayback();
+        } else {
+            StopPlayback();
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == kAnimationTimer) {
+            Advance();
+            return 0;
+        }
+        break;
+    }
+    return Layer::OnMessage(message, wParam, lParam);
+}
+
+void Label::Create(HWND parent, int id, int left, int top, int width, int height,
+                   const std::string& text, HFONT font, COLORREF colour) {
+    text_ = platform::win32::Widen(text);
+    font_ = font;
+    colour_ = colour;
+    CustomWindow::Create({.className = L"ZiRuriLabel",
+                          .parent = parent,
+                          .id = id,
+                          .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                          .bounds = {left, top, left + width, top + height}});
+    SetText(text);
+}
+
+void Label::PaintAt(HDC dc, int x, int y) {
+    Selection font(dc, font_);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour_);
+    RECT place{x, y, x + Width(), y + Height()};
+    DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &place,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
+}
+
+}  // namespace zr::ui

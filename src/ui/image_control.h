@@ -1,0 +1,76 @@
+#pragma once
+
+// Controls painted in layers on their parent's surface: a picture (still or animated) and a
+// transparent label. Each draws what lies beneath it first, so the layers show through.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imaging/picture.h"
+#include "ui/gdi.h"
+#include "ui/window.h"
+
+namespace zr::ui {
+
+// A control that draws itself at a place in a DC; its parent uses this to paint the layers
+// beneath another control.
+class Layer : public CustomWindow {
+public:
+    virtual void PaintAt(HDC dc, int x, int y) = 0;
+
+    // A press of any mouse button on the control.
+    std::function<void()> onMouseDown;
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+// Shows a picture at its natural size; an animation plays while the control is visible.
+class ImageControl : public Layer {
+public:
+    void Create(HWND parent, int id, int left, int top, int width, int height);
+
+    // Both replace what is shown and size the control to the picture.
+    void SetPicture(const imaging::Picture& picture);
+    void SetAnimation(imaging::Animation animation);
+
+    bool Empty() const { return frames_.empty(); }
+    // The still picture's bitmap (or the first frame's); null when empty.
+    HBITMAP CurrentBitmap() const;
+
+    void PaintAt(HDC dc, int x, int y) override;
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void StartPlayback();
+    void StopPlayback();
+    void Advance();
+
+    std::vector<Bitmap> frames_;
+    imaging::Animation animation_;  // only its timing: the frames are in frames_
+    int width_ = 0;
+    int height_ = 0;
+    size_t current_ = 0;
+    uint64_t startedAt_ = 0;
+    bool playing_ = false;
+};
+
+// One line of text without a background of its own.
+class Label : public Layer {
+public:
+    void Create(HWND parent, int id, int left, int top, int width, int height,
+                const std::string& text, HFONT font, COLORREF colour);
+
+    void PaintAt(HDC dc, int x, int y) override;
+
+private:
+    std::wstring text_;
+    HFONT font_ = nullptr;
+    COLORREF colour_ = 0;
+};
+
+}  // namespace zr::ui

@@ -1,0 +1,268 @@
+#include "ui/web_browser.h"
+
+#include <exdispid.h>
+#include <ocidl.h>
+#include <oleidl.h>
+
+#include "platform/error.h"
+#include "platform/win32/automation_win32.h"
+#include "platform/win32/wide.h"
+#include "ui/application.h"
+
+namespace zr::ui {
+
+using automation::win32::HresultText;
+
+namespace {
+
+void Check(HRESULT hr) {
+    if (FAILED(hr)) throw Error(HresultText(hr));
+}
+
+}  // namespace
+
+// The container side of the browser: client site, in-place site and frame, and the event
+// sink. The browser holds references to it, so it lives on its own reference count and only
+// points back at its WebBrowser until that lets it go.
+class WebBrowser::Site final : public IOleClientSite,
+                               public IOleInPlaceSite,
+                               public IOleInPlaceFrame,
+                               public IDispatch {
+public:
+    explicit Site(WebBrowser* owner) : owner_(owner) {}
+    void Detach() { owner_ = nullptr; }
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
+            *out = static_cast<IOleClientSite*>(this);
+        } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) {
+            *out = static_cast<IOleInPlaceSite*>(this);
+        } else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) {
+            *out = static_cast<IOleInPlaceFrame*>(this);
+        } else if (iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2) {
+            *out = static_cast<IDispatch*>(this);
+        } else {
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    // IOleClientSite
+    HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
+        if (moniker) *moniker = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
+        if (container) *container = nullptr;
+        return E_NOINTERFACE;
+    }
+    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow (for both the site and the frame)
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+        if (!window) return E_POINTER;
+        *window = owner_ ? owner_->Handle() : nullptr;
+        return *window ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return owner_ ? S_OK : S_FALSE; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame,
+                                               IOleInPlaceUIWindow** document, LPRECT position,
+                                               LPRECT clip, LPOLEINPLACEFRAMEINFO info) override {
+        if (!frame || !document || !position || !clip || !info) return E_POINTER;
+        *frame = static_cast<IOleInPlaceFrame*>(this);
+        AddRef();
+        *document = nullptr;
+        HWND host = owner_ ? owner_->Handle() : nullptr;
+        GetClientRect(host, position);
+        *clip = *position;
+        info->fMDIApp = FALSE;
+        info->hwndFrame = host ? GetAncestor(host, GA_ROOT) : nullptr;
+        info->haccel = nullptr;
+        info->cAccelEntries = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT position) override {
+        if (!owner_ || !owner_->object_ || !position) return E_FAIL;
+        auto inPlace = owner_->object_.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+        if (inPlace) inPlace->SetObjectRects(position, position);
+        return S_OK;
+    }
+
+    // IOleInPlaceUIWindow and IOleInPlaceFrame: no tool space, menus or status bar here.
+    HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override {
+        return INPLACE_E_NOTOOLSPACE;
+    }
+    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+    // IDispatch: the DWebBrowserEvents2 sink.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params,
+                                     VARIANT*, EXCEPINFO*, UINT*) override {
+        if (member != DISPID_DOCUMENTCOMPLETE || !owner_ || !owner_->onDocumentComplete) {
+            return S_OK;
+        }
+        if (!params || params->cArgs < 2) return S_OK;
+        // Arguments arrive last first: the address, then the browser or frame.
+        IDispatch* pDisp = params->rgvarg[1].vt == VT_DISPATCH ? params->rgvarg[1].pdispVal : nullptr;
+        std::wstring url;
+        const VARIANT& address = params->rgvarg[0];
+        const VARIANT* text = address.vt == (VT_VARIANT | VT_BYREF) ? address.pvarVal : &address;
+        if (text && text->vt == VT_BSTR && text->bstrVal) url = text->bstrVal;
+        // A COM call is a dispatch boundary of its own: nothing may be thrown back into the
+        // browser.
+        try {
+            owner_->onDocumentComplete(pDisp, url);
+        } catch (...) {
+            HandleException();
+        }
+        return S_OK;
+    }
+
+private:
+    WebBrowser* owner_;
+    ULONG references_ = 1;
+};
+
+WebBrowser::WebBrowser() = default;
+
+WebBrowser::~WebBrowser() { CloseBrowser(); }
+
+void WebBrowser::Create(HWND parent, int id, int left, int top, int width, int height) {
+    CustomWindow::Create({.className = L"ZiRuriWebBrowser",
+                          .parent = parent,
+                          .id = id,
+                          .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN |
+                                   WS_CLIPSIBLINGS,
+                          .bounds = {left, top, left + width, top + height},
+                          .classBrush = GetSysColorBrush(COLOR_WINDOW)});
+    try {
+        CreateBrowser();
+    } catch (const std::exception& e) {
+        CloseBrowser();
+        createError_ = e.what();
+    }
+}
+
+void WebBrowser::CreateBrowser() {
+    site_ = new Site(this);
+    Check(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                           object_.OutVoid()));
+    Check(object_->SetClientSite(site_));
+    OleSetContainedObject(object_.Get(), TRUE);
+    RECT area{};
+    GetClientRect(hwnd_, &area);
+    Check(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_, 0, hwnd_, &area));
+    browser_ = object_.As<IWebBrowser2>(IID_IWebBrowser2);
+    if (!browser_) Check(E_NOINTERFACE);
+    auto points = object_.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    ComPtr<IConnectionPoint> point;
+    if (points && SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Out()))) {
+        point->Advise(static_cast<IDispatch*>(site_), &adviseCookie_);
+    }
+}
+
+void WebBrowser::CloseBrowser() {
+    if (object_ && adviseCookie_) {
+        auto points = object_.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+        ComPtr<IConnectionPoint> point;
+        if (points && SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Out()))) {
+            point->Unadvise(adviseCookie_);
+        }
+        adviseCookie_ = 0;
+    }
+    browser_.Reset();
+    if (object_) {
+        object_->Close(OLECLOSE_NOSAVE);
+        object_->SetClientSite(nullptr);
+        object_.Reset();
+    }
+    if (site_) {
+        site_->Detach();
+        static_cast<IOleClientSite*>(site_)->Release();
+        site_ = nullptr;
+    }
+}
+
+void WebBrowser::Navigate(const std::string& address) {
+    if (!browser_) throw Error(createError_.empty() ? "No web browser" : createError_);
+    SetText(address);
+    BSTR url = SysAllocString(platform::win32::Widen(address).c_str());
+    VARIANT none;
+    VariantInit(&none);
+    const HRESULT hr = browser_->Navigate(url, &none, &none, &none, &none);
+    SysFreeString(url);
+    Check(hr);
+}
+
+IDispatch* WebBrowser::Application() const { return browser_.Get(); }
+
+bool WebBrowser::TranslateAccelerator(MSG& msg) {
+    auto active = object_.As<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);
+    return active && active->TranslateAccelerator(&msg) == S_OK;
+}
+
+LRESULT WebBrowser::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE:
+        if (auto inPlace = object_.As<IOleInPlaceObject>(IID_IOleInPlaceObject)) {
+            RECT area{0, 0, LOWORD(lParam), HIWORD(lParam)};
+            inPlace->SetObjectRects(&area, &area);
+        }
+        return 0;
+    case WM_SETFOCUS:
+        if (object_) {
+            RECT area{};
+            GetClientRect(hwnd_, &area);
+            object_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site_, 0, hwnd_, &area);
+        }
+        return 0;
+    case WM_DESTROY:
+        CloseBrowser();
+        break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+}  // namespace zr::ui

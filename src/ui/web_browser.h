@@ -1,0 +1,55 @@
+#pragma once
+
+// The system's web browser control hosted in a child window of ours, through the smallest OLE
+// container that in-place activation needs, with a sink for its DocumentComplete event.
+
+#include <windows.h>
+#include <exdisp.h>
+
+#include <functional>
+#include <string>
+
+#include "ui/com_ptr.h"
+#include "ui/window.h"
+
+namespace zr::ui {
+
+class WebBrowser : public CustomWindow {
+public:
+    WebBrowser();
+    ~WebBrowser() override;
+
+    // Creates the host window and the browser in it. When the browser cannot be created, the
+    // host stays empty and Navigate reports why.
+    void Create(HWND parent, int id, int left, int top, int width, int height);
+
+    // Starts loading the address (a URL or a plain file path); throws zr::Error on failure.
+    // The host window's text becomes the address, so tools reading the window can tell
+    // what the view was sent to.
+    void Navigate(const std::string& address);
+
+    // The browser's top-level automation object; null when there is no browser.
+    IDispatch* Application() const;
+
+    // Gives the browser the keyboard message first (its own tab keys, shortcuts).
+    bool TranslateAccelerator(MSG& msg);
+
+    // pDisp: the browser or frame whose document completed; URL: its address.
+    std::function<void(IDispatch* pDisp, const std::wstring& URL)> onDocumentComplete;
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    class Site;
+    void CreateBrowser();
+    void CloseBrowser();
+
+    Site* site_ = nullptr;  // one reference, held until the browser is closed
+    ComPtr<IOleObject> object_;
+    ComPtr<IWebBrowser2> browser_;
+    DWORD adviseCookie_ = 0;
+    std::string createError_;
+};
+
+}  // namespace zr::ui

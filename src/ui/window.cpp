@@ -1,0 +1,156 @@
+#include "ui/window.h"
+
+#include <commctrl.h>
+
+#include <set>
+
+#include "platform/error.h"
+#include "platform/platform.h"
+#include "platform/win32/wide.h"
+#include "ui/application.h"
+
+namespace zr::ui {
+
+using platform::win32::Narrow;
+using platform::win32::Widen;
+
+void Window::SetBounds(int left, int top, int width, int height) {
+    SetWindowPos(hwnd_, nullptr, left, top, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+void Window::SetSize(int width, int height) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+RECT Window::Bounds() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    if (HWND parent = GetParent(hwnd_); parent && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD)) {
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    }
+    return r;
+}
+
+int Window::Width() const {
+    const RECT r = Bounds();
+    return r.right - r.left;
+}
+
+int Window::Height() const {
+    const RECT r = Bounds();
+    return r.bottom - r.top;
+}
+
+void Window::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+
+bool Window::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+
+void Window::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+
+bool Window::Visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void Window::SetText(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
+
+std::string Window::Text() const { return WindowText(hwnd_); }
+
+void Window::SetFont(HFONT font) {
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void Window::Invalidate() { InvalidateRect(hwnd_, nullptr, FALSE); }
+
+std::string WindowText(HWND hwnd) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return Narrow(text);
+}
+
+void StandardControl::Create(const wchar_t* className, HWND parent, int id, DWORD style,
+                             RECT bounds, const std::string& text) {
+    hwnd_ = CreateWindowExW(0, className, Widen(text).c_str(), WS_CHILD | style, bounds.left,
+                            bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                            parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd_) throw Error(platform::ErrorText(platform::LastErrorCode()));
+}
+
+LRESULT StandardControl::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return SendMessageW(hwnd_, message, wParam, lParam);
+}
+
+CustomWindow::~CustomWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void CustomWindow::Create(const Args& args) {
+    static std::set<std::wstring> registered;
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (registered.insert(args.className).second) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = args.classStyle;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = args.classBrush;
+        wc.lpszClassName = args.className;
+        wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+        if (!RegisterClassExW(&wc)) {
+            registered.erase(args.className);
+            throw Error(platform::ErrorText(platform::LastErrorCode()));
+        }
+    }
+    const RECT& b = args.bounds;
+    const bool child = (args.style & WS_CHILD) != 0;
+    HWND created = CreateWindowExW(
+        args.exStyle, args.className, L"", args.style, b.left, b.top, b.right - b.left,
+        b.bottom - b.top, args.parent,
+        child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)) : nullptr, instance, this);
+    if (!created) throw Error(platform::ErrorText(platform::LastErrorCode()));
+}
+
+LRESULT CustomWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return Default(message, wParam, lParam);
+}
+
+LRESULT CustomWindow::Default(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void CustomWindow::PaintParentBackground(HDC dc) {
+    RECT r{0, 0, Width(), Height()};
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    if (HWND parent = GetParent(hwnd_)) {
+        SendMessageW(parent, kPaintBeneath, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(hwnd_));
+    }
+}
+
+// The program's dispatch boundary: every message of our windows passes here, and an error
+// that a handler lets out is shown by the general error handler instead of ending the program.
+LRESULT CALLBACK CustomWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                          LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<CustomWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<CustomWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    LRESULT result = 0;
+    try {
+        result = self->OnMessage(message, wParam, lParam);
+    } catch (...) {
+        HandleException();
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->OnDestroyed();
+    }
+    return result;
+}
+
+}  // namespace zr::ui
