@@ -125,7 +125,9 @@ class DispatchObject final : public Object {
 
     Value Get(const std::string& property) override {
         Variant result;
-        Invoke(IdOf(property), DISPATCH_PROPERTYGET, {}, result.get());
+        // Read the way scripts read: Wine's WMI objects, for one, answer property reads only
+        // when the method flag comes with the property flag.
+        Invoke(IdOf(property), DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}, result.get());
         return FromVariant(*result);
     }
 
