@@ -1,0 +1,48 @@
+#pragma once
+
+// What the fake WMI serves, read from the file named by ZR_FAKEWMI_SCENARIO (UTF-8):
+//
+//   # a comment
+//   [Win32_LogicalDiskToPartition]
+//   Antecedent=\\PC\root\cimv2:Win32_DiskPartition.DeviceID="Disk #1, Partition #0"
+//   Dependent=\\PC\root\cimv2:Win32_LogicalDisk.DeviceID="E:"
+//   [Win32_DiskDrive]
+//   Name=\\.\PHYSICALDRIVE1
+//   InterfaceType=USB
+//   PNPDeviceID=USBSTOR\DISK&VEN_ABC&PROD_FLASH_DISK&REV_1.00\0001&0
+//   Model
+//   [Fail]
+//   Win32_DiskDrive=Generic failure
+//
+// Each class header starts a new row of that class, in the order WMI will list them. A
+// property written without "=" is null, as is every property the row does not name. [Fail]
+// makes a call fail with the given description: ConnectServer, a query of a class (by its
+// name), or Locator (the object cannot be created at all; the description is not used).
+
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fakewmi {
+
+struct Row {
+    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> properties;
+};
+
+struct Scenario {
+    std::vector<Row> associations;
+    std::vector<Row> drives;
+    std::map<std::wstring, std::wstring> failures;  // lower-cased call or class -> description
+};
+
+// Reads the scenario anew; false with a reason when there is none or it cannot be read.
+bool LoadScenario(Scenario& scenario, std::wstring& error);
+
+std::wstring Lower(std::wstring text);
+
+// Appends a line to the call log named by ZR_FAKEWMI_LOG, if any.
+void LogCall(const std::wstring& line);
+
+}  // namespace fakewmi
