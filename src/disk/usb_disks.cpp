@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/platform.h"
@@ -70,16 +71,17 @@ std::string TwoDecimals(double value, std::string_view separator) {
            digits.substr(digits.size() - 2);
 }
 
-// The ANSI bytes of a property's text; throws for null, as the script conversion does.
-std::string AnsiText(Object& object, const std::string& property) {
-    return platform::Utf8ToAnsi(AsText(object.Get(property)));
+// A property's text; throws for null, as the script conversion does.
+std::string TextOf(Object& object, const std::string& property) {
+    return AsText(object.Get(property));
 }
 
-// expected is ANSI; a null value never matches.
+// Compared as ANSI texts, exactly as the comparison stands on the Windows of the user; a null
+// value never matches.
 bool PropertyIs(Object& object, const std::string& property, const std::string& expected) {
     const Value value = object.Get(property);
     if (std::holds_alternative<std::monostate>(value)) return false;
-    return platform::Utf8ToAnsi(AsText(value)) == expected;
+    return platform::Utf8ToAnsi(AsText(value)) == platform::Utf8ToAnsi(expected);
 }
 
 template <class Visit>
@@ -95,12 +97,12 @@ ObjectPtr Query(Object& services, const std::string& query) {
 TUsbDiskInfo MakeRecord(const std::string& volume, const std::string& deviceId,
                         const VolumeSizeQuery& totalSize) {
     TUsbDiskInfo disk;
-    disk.Drive = platform::AnsiToUtf8(AsciiUpper(volume));
-    disk.TotalSize = totalSize(platform::AnsiToUtf8(volume) + "\\").value_or(0);
-    const DeviceIdParts parts = CutDeviceId(deviceId);
-    disk.Vendor = platform::AnsiToUtf8(parts.Vendor);
-    disk.Product = platform::AnsiToUtf8(parts.Product);
-    disk.Revision = platform::AnsiToUtf8(parts.Revision);
+    disk.Drive = AsciiUpper(volume);
+    disk.TotalSize = totalSize(volume + "\\").value_or(0);
+    DeviceIdParts parts = CutDeviceId(deviceId);
+    disk.Vendor = std::move(parts.Vendor);
+    disk.Product = std::move(parts.Product);
+    disk.Revision = std::move(parts.Revision);
     return disk;
 }
 
@@ -159,13 +161,13 @@ std::vector<TUsbDiskInfo> EnumerateUsbDisks(const LocatorFactory& createLocator,
         AsObject(locator->Call("ConnectServer", {Value(std::string(".")), Value(std::string()),
                                                  Value(std::string()), Value(std::string())}));
     ForEachItem(*Query(*services, kAssociationQuery), [&](Object& association) {
-        const std::string volume = ExtractQuoted(AnsiText(association, "Dependent"));
-        const std::string number = DiskNumberOf(AnsiText(association, "Antecedent"));
+        const std::string volume = ExtractQuoted(TextOf(association, "Dependent"));
+        const std::string number = DiskNumberOf(TextOf(association, "Antecedent"));
         // The drives are asked again for every association: WMI's answer is always current.
         ForEachItem(*Query(*services, kDriveQuery), [&](Object& drive) {
             if (number.empty() || !PropertyIs(drive, "Name", kDriveNamePrefix + number)) return;
             if (!PropertyIs(drive, "InterfaceType", "USB")) return;
-            const std::string deviceId = AnsiText(drive, "PNPDeviceID");
+            const std::string deviceId = TextOf(drive, "PNPDeviceID");
             // A volume without a name would make an entry without a drive letter.
             if (volume.empty()) return;
             disks.push_back(MakeRecord(volume, deviceId, totalSize));

@@ -1,8 +1,9 @@
 #pragma once
 
 // Finding the USB volumes with drive letters through WMI, asked late-bound by member name.
-// WMI's texts are compared and cut as the ANSI code page's bytes, the way they stand on the
-// Chinese Windows this program is made for; the results come back as UTF-8.
+// WMI's texts are compared as ANSI texts, as the system compares them, but kept and cut in
+// UTF-8 (the markers and separators are ASCII), so a device's name shows as the device
+// reports it on any Windows.
 
 #include <cstdint>
 #include <functional>
