@@ -1,0 +1,254 @@
+// The main window as the user meets it: ZiRuri.exe started under Wine and looked at from
+// outside through window messages.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/program_driver.h"
+#include "support/test_pictures.h"
+#include "ui/control_ids.h"
+
+namespace zr::e2e {
+namespace {
+
+namespace ids = ui::ids;
+
+std::string Describe(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+           std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+}
+
+std::string Place(int left, int top, int width, int height) {
+    return Describe({left, top, left + width, top + height});
+}
+
+// The build of the program whose home page is a loopback port that nothing listens on.
+std::string OfflineProgram() { return BesideTestProgram("ZiRuriOffline.exe"); }
+
+class MainWindow : public testing::Test {
+protected:
+    // Starts the program and waits for its window; the folder may be prepared before.
+    void Start() {
+        program_.emplace(folder_.Exe());
+        main_ = program_->WaitForMainWindow();
+        ASSERT_NE(main_, nullptr) << "the main window never showed";
+    }
+    HWND Control(int id) const { return program_->Control(id); }
+    std::string PlaceOf(int id) const { return Describe(PlaceInParent(Control(id))); }
+    std::string ClientPlace() const { return Describe(ClientOnScreen(main_)); }
+    static std::string CentredOnTheDesktop(int width, int height) {
+        const int left = GetSystemMetrics(SM_XVIRTUALSCREEN) +
+                         (GetSystemMetrics(SM_CXVIRTUALSCREEN) - width) / 2;
+        const int top = GetSystemMetrics(SM_YVIRTUALSCREEN) +
+                        (GetSystemMetrics(SM_CYVIRTUALSCREEN) - height) / 2;
+        return Place(left, top, width, height);
+    }
+    // Whether the program ends, and does so without showing a message first.
+    bool EndsWithoutAMessage() const {
+        HWND box = nullptr;
+        WaitUntil([&] { return program_->WaitForExit(0) || (box = program_->CurrentMessageBox()); });
+        return box == nullptr && program_->WaitForExit(0);
+    }
+    bool Checked(int id) const {
+        return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+
+    ProgramFolder folder_{OfflineProgram()};
+    std::optional<RunningProgram> program_;
+    HWND main_ = nullptr;
+};
+
+TEST_F(MainWindow, IsFramelessWithAnEmptyCaptionAndCentredOnTheDesktop) {
+    Start();
+    RECT frame{};
+    GetWindowRect(main_, &frame);
+    EXPECT_EQ(ClientPlace(), CentredOnTheDesktop(800, 600));
+    EXPECT_EQ(Describe(frame), ClientPlace()) << "the window has a frame";
+    EXPECT_EQ(GetWindowLongW(main_, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
+    EXPECT_EQ(TextOf(main_), "");
+}
+
+TEST_F(MainWindow, TaskbarButtonCarriesTheApplicationTitle) {
+    Start();
+    HWND owner = GetWindow(main_, GW_OWNER);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_TRUE(IsWindowVisible(owner));
+    EXPECT_EQ(TextOf(owner), "ZiRuri");
+}
+
+TEST_F(MainWindow, ControlsSitAtTheirDesignPlaces) {
+    Start();
+    const struct {
+        int id;
+        const char* name;
+        std::string place;
+    } expected[] = {
+        {ids::img_back, "img_back", Place(0, 0, 800, 600)},
+        {ids::wbMain, "wbMain", Place(38, 112, 723, 338)},
+        {ids::btn_make, "btn_make", Place(176, 508, 135, 30)},
+        {ids::btn_config, "btn_config", Place(332, 508, 135, 30)},
+        {ids::btn_clean, "btn_clean", Place(488, 508, 135, 30)},
+        {ids::btn_close, "btn_close", Place(767, 4, 29, 29)},
+        {ids::btn_min, "btn_min", Place(737, 4, 28, 29)},
+        {ids::cbb_disk, "cbb_disk", Place(189, 480, 425, 20)},
+        {ids::rb_hdd, "rb_hdd", Place(624, 472, 73, 17)},
+        {ids::rb_zip, "rb_zip", Place(624, 488, 73, 17)},
+        {ids::img_wait, "img_wait", Place(264, 544, 25, 17)},
+        {ids::lbl_wait, "lbl_wait", Place(296, 546, 210, 14)},
+    };
+    for (const auto& control : expected) {
+        ASSERT_NE(Control(control.id), nullptr) << control.name;
+        EXPECT_EQ(PlaceOf(control.id), control.place) << control.name;
+    }
+}
+
+TEST_F(MainWindow, ShowsItsCaptionsWithUsbHddCheckedAndTheNoDiskEntrySelected) {
+    Start();
+    EXPECT_EQ(TextOf(Control(ids::btn_make)), "一键制成USB启动盘");
+    EXPECT_EQ(TextOf(Control(ids::btn_config)), "U盘启动项配置");
+    EXPECT_EQ(TextOf(Control(ids::btn_clean)), "归还U盘空间");
+    EXPECT_EQ(TextOf(Control(ids::btn_close)), "");
+    EXPECT_EQ(TextOf(Control(ids::btn_min)), "");
+    EXPECT_EQ(TextOf(Control(ids::lbl_wait)), "正在制作U盘启动系统，请等待...");
+    EXPECT_EQ(TextOf(Control(ids::rb_hdd)), "USB-HDD");
+    EXPECT_EQ(TextOf(Control(ids::rb_zip)), "USB-ZIP");
+    EXPECT_TRUE(Checked(ids::rb_hdd));
+    EXPECT_FALSE(Checked(ids::rb_zip));
+    HWND disks = Control(ids::cbb_disk);
+    EXPECT_EQ(GetWindowLongW(disks, GWL_STYLE) & 3, CBS_DROPDOWNLIST) << "the list takes free text";
+    EXPECT_EQ(ComboItems(disks), std::vector<std::string>{"请插入U盘！"});
+    EXPECT_EQ(ComboSelection(disks), 0);
+}
+
+TEST_F(MainWindow, IsIdleRightAfterCreation) {
+    Start();
+    for (int id : {ids::cbb_disk, ids::btn_make, ids::btn_config, ids::btn_clean, ids::btn_close,
+                   ids::btn_min}) {
+        EXPECT_TRUE(IsWindowEnabled(Control(id))) << "control " << id;
+    }
+    EXPECT_FALSE(IsWindowVisible(Control(ids::img_wait)));
+    EXPECT_FALSE(IsWindowVisible(Control(ids::lbl_wait)));
+}
+
+TEST_F(MainWindow, ZOrderIsTheTabOrderWithThePaintedLayersBeneath) {
+    Start();
+    std::vector<int> order;
+    for (HWND c = GetWindow(main_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        order.push_back(GetDlgCtrlID(c));
+    }
+    const std::vector<int> expected{ids::wbMain,   ids::btn_make, ids::btn_config, ids::btn_clean,
+                                    ids::btn_close, ids::btn_min, ids::cbb_disk,  ids::rb_hdd,
+                                    ids::rb_zip,   ids::lbl_wait, ids::img_wait,  ids::img_back};
+    EXPECT_EQ(order, expected);
+    for (int id : {ids::wbMain, ids::btn_make, ids::btn_config, ids::btn_clean, ids::btn_close,
+                   ids::btn_min, ids::cbb_disk, ids::rb_hdd, ids::rb_zip}) {
+        EXPECT_TRUE(GetWindowLongW(Control(id), GWL_STYLE) & WS_TABSTOP) << "control " << id;
+    }
+}
+
+TEST_F(MainWindow, RadioButtonsFormOneGroup) {
+    Start();
+    PostMessageW(Control(ids::rb_zip), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Checked(ids::rb_zip); }));
+    EXPECT_FALSE(Checked(ids::rb_hdd));
+    PostMessageW(Control(ids::rb_hdd), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Checked(ids::rb_hdd); }));
+    EXPECT_FALSE(Checked(ids::rb_zip));
+}
+
+TEST_F(MainWindow, CloseMessageEndsTheProgramWhenIdle) {
+    Start();
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(EndsWithoutAMessage());
+}
+
+TEST_F(MainWindow, AltF4EndsTheProgramWhenIdle) {
+    Start();
+    // Alt held: bit 29 of the key data.
+    PostMessageW(main_, WM_SYSKEYDOWN, VK_F4, (1 << 29) | (0x3E << 16) | 1);
+    EXPECT_TRUE(EndsWithoutAMessage());
+}
+
+TEST_F(MainWindow, CloseButtonEndsTheProgramWhenIdle) {
+    Start();
+    PostMessageW(Control(ids::btn_close), BM_CLICK, 0, 0);
+    EXPECT_TRUE(EndsWithoutAMessage());
+}
+
+TEST_F(MainWindow, LogOffIsNotRefusedWhenIdle) {
+    Start();
+    DWORD_PTR answer = FALSE;
+    ASSERT_TRUE(SendMessageTimeoutW(main_, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, kPatienceMs,
+                                    &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    EXPECT_EQ(program_->CurrentMessageBox(), nullptr);
+}
+
+TEST_F(MainWindow, MinimiseButtonMinimisesTheWholeApplicationToItsTaskbarButton) {
+    Start();
+    HWND taskbarButton = GetWindow(main_, GW_OWNER);
+    PostMessageW(Control(ids::btn_min), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(taskbarButton) && !IsWindowVisible(main_); }));
+    PostMessageW(taskbarButton, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(taskbarButton) && IsWindowVisible(main_); }));
+    EXPECT_FALSE(program_->WaitForExit(0));
+}
+
+TEST_F(MainWindow, WithoutItsDataFolderItShowsTheDefaultPictureQuietly) {
+    folder_.RemoveData();
+    Start();
+    EXPECT_EQ(program_->CurrentMessageBox(), nullptr);
+    EXPECT_EQ(ClientPlace(), CentredOnTheDesktop(800, 600));
+    EXPECT_EQ(PlaceOf(ids::img_back), Place(0, 0, 800, 600));
+    EXPECT_EQ(PlaceOf(ids::img_wait), Place(264, 544, 25, 17));
+    EXPECT_FALSE(IsWindowVisible(Control(ids::img_wait)));
+}
+
+TEST_F(MainWindow, ABackgroundOfAnotherSizeSizesTheWindow) {
+    folder_.Write("data\\Res\\main.jpg", PlainJpeg(640, 480));
+    Start();
+    EXPECT_EQ(PlaceOf(ids::img_back), Place(0, 0, 640, 480));
+    EXPECT_EQ(ClientPlace(), CentredOnTheDesktop(640, 480));
+}
+
+TEST_F(MainWindow, ABrokenBackgroundIsReportedAndTheStepsAfterItAreSkipped) {
+    folder_.Write("data\\Res\\main.jpg", "this is not a JPEG file");
+    folder_.Write("data\\Res\\wait.gif", TinyGif(40, 30));
+    program_.emplace(folder_.Exe());
+    HWND box = program_->WaitForMessageBox();
+    ASSERT_NE(box, nullptr) << "no error was reported";
+    EXPECT_EQ(TextOf(box), "ZiRuri");
+    EXPECT_FALSE(MessageBoxText(box).empty());
+    Answer(box, IDOK);
+    main_ = program_->WaitForMainWindow();
+    ASSERT_NE(main_, nullptr) << "the window did not open after the error";
+    EXPECT_EQ(PlaceOf(ids::img_back), Place(0, 0, 800, 600)) << "the default picture went";
+    // Neither the wait animation was loaded nor SetBusy(false) run: the wait image and its
+    // caption stay as laid out, visible.
+    EXPECT_EQ(PlaceOf(ids::img_wait), Place(264, 544, 25, 17));
+    EXPECT_TRUE(IsWindowVisible(Control(ids::img_wait)));
+    EXPECT_TRUE(IsWindowVisible(Control(ids::lbl_wait)));
+    EXPECT_TRUE(IsWindowEnabled(Control(ids::btn_make)));
+}
+
+TEST_F(MainWindow, TheWaitAnimationSizesTheWaitImage) {
+    folder_.Write("data\\Res\\wait.gif", TinyGif(40, 30));
+    Start();
+    EXPECT_EQ(PlaceOf(ids::img_wait), Place(264, 544, 40, 30));
+    EXPECT_FALSE(IsWindowVisible(Control(ids::img_wait)));
+}
+
+TEST_F(MainWindow, ABrokenWaitAnimationIsIgnoredQuietly) {
+    folder_.Write("data\\Res\\wait.gif", "GIF89a but nothing after it");
+    Start();
+    EXPECT_EQ(program_->CurrentMessageBox(), nullptr);
+    EXPECT_EQ(PlaceOf(ids::img_wait), Place(264, 544, 25, 17));
+    EXPECT_FALSE(IsWindowVisible(Control(ids::img_wait)));
+    EXPECT_FALSE(IsWindowVisible(Control(ids::lbl_wait)));
+}
+
+}  // namespace
+}  // namespace zr::e2e

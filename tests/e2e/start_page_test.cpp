@@ -1,0 +1,49 @@
+// Which page the main window's web view is sent to. The test builds of the program have their
+// home page on loopback: nothing listens at the offline build's address, and this test serves
+// the loopback build's address itself.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/loopback_server.h"
+#include "support/program_driver.h"
+#include "ui/control_ids.h"
+
+namespace zr::e2e {
+namespace {
+
+// What the web view was sent to: the view's host window carries the address.
+std::string StartPageOf(RunningProgram& program) {
+    return TextOf(program.Control(ui::ids::wbMain));
+}
+
+TEST(StartPage, IsTheLocalPageWhenTheHomePageCannotBeReached) {
+    ProgramFolder folder(BesideTestProgram("ZiRuriOffline.exe"));
+    RunningProgram program(folder.Exe());
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    EXPECT_EQ(StartPageOf(program), folder.DataDir() + "Res\\index.htm");
+    EXPECT_EQ(program.CurrentMessageBox(), nullptr);
+}
+
+TEST(StartPage, IsTheLocalPageEvenWhenThatPageIsMissing) {
+    ProgramFolder folder(BesideTestProgram("ZiRuriOffline.exe"));
+    folder.Remove("data\\Res\\index.htm");
+    RunningProgram program(folder.Exe());
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    EXPECT_EQ(StartPageOf(program), folder.DataDir() + "Res\\index.htm");
+    EXPECT_EQ(program.CurrentMessageBox(), nullptr);
+}
+
+TEST(StartPage, IsTheHomePageWhenItAnswers) {
+    LoopbackServer server(ZR_E2E_HOME_PORT);
+    ProgramFolder folder(BesideTestProgram("ZiRuriLoopback.exe"));
+    RunningProgram program(folder.Exe());
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    EXPECT_EQ(StartPageOf(program), "http://localhost:" + std::to_string(ZR_E2E_HOME_PORT) + "/");
+    EXPECT_GE(server.Connections(), 1) << "the home page was never checked";
+    EXPECT_EQ(program.CurrentMessageBox(), nullptr);
+}
+
+}  // namespace
+}  // namespace zr::e2e

@@ -1,0 +1,203 @@
+#include "support/program_driver.h"
+
+#include <stdexcept>
+
+#include "platform/platform.h"
+#include "platform/win32/wide.h"
+#include "ui/control_ids.h"
+
+namespace zr::e2e {
+
+using platform::win32::Narrow;
+using platform::win32::Widen;
+
+namespace {
+
+std::string TestProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return Narrow(path.substr(0, path.find_last_of(L'\\') + 1));
+}
+
+std::string FullPath(const std::string& path) {
+    std::wstring full(MAX_PATH * 4, L'\0');
+    full.resize(GetFullPathNameW(Widen(path).c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                 nullptr));
+    return Narrow(full);
+}
+
+void CopyTree(const std::string& from, const std::string& to) {
+    platform::MakeFolders(to);
+    for (const auto& entry : platform::ListFolder(from)) {
+        if (entry.attributes & platform::kAttrDirectory) {
+            CopyTree(from + entry.name + "\\", to + entry.name + "\\");
+        } else {
+            test::WriteFile(to + entry.name, test::ReadFile(from + entry.name));
+        }
+    }
+}
+
+struct Search {
+    DWORD processId;
+    const wchar_t* className;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (wcscmp(name, search->className) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindVisibleWindow(DWORD processId, const wchar_t* className) {
+    Search search{processId, className};
+    EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+std::string BuiltProgramFolder() {
+    std::string relative = ZR_E2E_PROGRAM_DIR;
+    for (char& c : relative) {
+        if (c == '/') c = '\\';
+    }
+    return FullPath(TestProgramFolder() + relative) + "\\";
+}
+
+std::string BesideTestProgram(const std::string& name) { return TestProgramFolder() + name; }
+
+ProgramFolder::ProgramFolder(const std::string& programFile) {
+    if (!CopyFileW(Widen(programFile).c_str(), Widen(Exe()).c_str(), FALSE)) {
+        throw std::runtime_error("cannot copy " + programFile);
+    }
+    CopyTree(BuiltProgramFolder() + "data\\", DataDir());
+}
+
+void ProgramFolder::Write(const std::string& relative, const std::string& bytes) const {
+    test::WriteFile(Path() + relative, bytes);
+}
+
+void ProgramFolder::Remove(const std::string& relative) const {
+    platform::RemoveFile(Path() + relative);
+}
+
+void ProgramFolder::RemoveData() const { test::RemoveTree(DataDir()); }
+
+RunningProgram::RunningProgram(const std::string& exe) {
+    const std::wstring application = Widen(exe);
+    const std::wstring folder = application.substr(0, application.find_last_of(L'\\') + 1);
+    std::wstring commandLine = L"\"" + application + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, folder.c_str(), &startup, &info_)) {
+        throw std::runtime_error("cannot start " + exe + ": " +
+                                 platform::ErrorText(platform::LastErrorCode()));
+    }
+}
+
+RunningProgram::~RunningProgram() {
+    Kill();
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+}
+
+void RunningProgram::Kill() {
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(info_.hProcess, 1);
+        WaitForSingleObject(info_.hProcess, kPatienceMs);
+    }
+}
+
+HWND RunningProgram::WaitForMainWindow(DWORD timeoutMs) {
+    main_ = nullptr;
+    WaitUntil(
+        [&] {
+            HWND found = FindVisibleWindow(info_.dwProcessId, ui::ids::kMainWindowClass);
+            if (found && GetDlgItem(found, ui::ids::img_back)) main_ = found;
+            return main_ != nullptr || WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        timeoutMs);
+    return main_;
+}
+
+HWND RunningProgram::Control(int id) const { return GetDlgItem(main_, id); }
+
+HWND RunningProgram::CurrentMessageBox() const {
+    return FindVisibleWindow(info_.dwProcessId, L"#32770");
+}
+
+HWND RunningProgram::WaitForMessageBox(DWORD timeoutMs) const {
+    HWND box = nullptr;
+    WaitUntil(
+        [&] {
+            box = CurrentMessageBox();
+            return box != nullptr || WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        timeoutMs);
+    return box;
+}
+
+bool RunningProgram::WaitForExit(DWORD timeoutMs) const {
+    return WaitForSingleObject(info_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+std::string TextOf(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return Narrow(text);
+}
+
+std::string ClassOf(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return Narrow(name);
+}
+
+std::string MessageBoxText(HWND box) {
+    wchar_t text[4096] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 4096);
+    return Narrow(text);
+}
+
+void Answer(HWND box, int button) { PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0); }
+
+std::vector<std::string> ComboItems(HWND combo) {
+    std::vector<std::string> items;
+    const auto count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const auto length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<size_t>(length));
+        items.push_back(Narrow(text));
+    }
+    return items;
+}
+
+int ComboSelection(HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
+
+RECT PlaceInParent(HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+RECT ClientOnScreen(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+}  // namespace zr::e2e
