@@ -14,18 +14,24 @@ using automation::Value;
     throw Error("fake: " + member + " is not supported");
 }
 
-class RowObject final : public Object {
+// Each fake serves only the members that the disk discovery uses; the others throw.
+class FakeObject : public Object {
+  public:
+    Value Get(const std::string& property) override { NotSupported(property); }
+    void Put(const std::string& property, const Value&) override { NotSupported(property); }
+    Value Call(const std::string& method, const std::vector<Value>&) override {
+        NotSupported(method);
+    }
+    std::unique_ptr<Enumerator> Enumerate() override { NotSupported("_NewEnum"); }
+};
+
+class RowObject final : public FakeObject {
   public:
     explicit RowObject(Row row) : row_(std::move(row)) {}
     Value Get(const std::string& property) override {
         const auto it = row_.find(property);
         return it == row_.end() ? Value{} : it->second;
     }
-    void Put(const std::string& property, const Value&) override { NotSupported(property); }
-    Value Call(const std::string& method, const std::vector<Value>&) override {
-        NotSupported(method);
-    }
-    std::unique_ptr<Enumerator> Enumerate() override { NotSupported("_NewEnum"); }
 
   private:
     Row row_;
@@ -45,14 +51,9 @@ class RowEnumerator final : public Enumerator {
 };
 
 // A query's result: a snapshot of the rows at the time of the query.
-class RowSet final : public Object {
+class RowSet final : public FakeObject {
   public:
     explicit RowSet(std::vector<Row> rows) : rows_(std::move(rows)) {}
-    Value Get(const std::string& property) override { NotSupported(property); }
-    void Put(const std::string& property, const Value&) override { NotSupported(property); }
-    Value Call(const std::string& method, const std::vector<Value>&) override {
-        NotSupported(method);
-    }
     std::unique_ptr<Enumerator> Enumerate() override {
         return std::make_unique<RowEnumerator>(rows_);
     }
@@ -61,11 +62,9 @@ class RowSet final : public Object {
     std::vector<Row> rows_;
 };
 
-class Services final : public Object {
+class Services final : public FakeObject {
   public:
     explicit Services(FakeWmi& wmi) : wmi_(wmi) {}
-    Value Get(const std::string& property) override { NotSupported(property); }
-    void Put(const std::string& property, const Value&) override { NotSupported(property); }
     Value Call(const std::string& method, const std::vector<Value>& arguments) override {
         if (method != "ExecQuery" || arguments.size() != 1) NotSupported(method);
         const std::string query = automation::AsText(arguments[0]);
@@ -79,17 +78,14 @@ class Services final : public Object {
         }
         throw Error("fake: unknown query " + query);
     }
-    std::unique_ptr<Enumerator> Enumerate() override { NotSupported("_NewEnum"); }
 
   private:
     FakeWmi& wmi_;
 };
 
-class LocatorObject final : public Object {
+class LocatorObject final : public FakeObject {
   public:
     explicit LocatorObject(FakeWmi& wmi) : wmi_(wmi) {}
-    Value Get(const std::string& property) override { NotSupported(property); }
-    void Put(const std::string& property, const Value&) override { NotSupported(property); }
     Value Call(const std::string& method, const std::vector<Value>& arguments) override {
         if (method != "ConnectServer") NotSupported(method);
         std::string call = "ConnectServer(";
@@ -101,7 +97,6 @@ class LocatorObject final : public Object {
         wmi_.Fail("ConnectServer");
         return Value(std::make_shared<Services>(wmi_));
     }
-    std::unique_ptr<Enumerator> Enumerate() override { NotSupported("_NewEnum"); }
 
   private:
     FakeWmi& wmi_;

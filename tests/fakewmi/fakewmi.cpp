@@ -65,18 +65,21 @@ std::wstring Text(const VARIANT* argument) {
     return L"<vt " + std::to_wstring(argument->vt) + L">";
 }
 
-class Dispatch : public IDispatch {
+// Reference counting and QueryInterface for an object that serves one interface. Each new
+// object starts with one reference, which goes to whoever asked for it.
+template <class Interface>
+class ComObject : public Interface {
   public:
-    Dispatch() { ++gLiveObjects; }
-    virtual ~Dispatch() { --gLiveObjects; }
-    Dispatch(const Dispatch&) = delete;
-    Dispatch& operator=(const Dispatch&) = delete;
+    explicit ComObject(REFIID iid) : iid_(iid) { ++gLiveObjects; }
+    virtual ~ComObject() { --gLiveObjects; }
+    ComObject(const ComObject&) = delete;
+    ComObject& operator=(const ComObject&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, iid_)) {
+            *out = static_cast<Interface*>(this);
+            this->AddRef();
             return S_OK;
         }
         *out = nullptr;
@@ -88,6 +91,16 @@ class Dispatch : public IDispatch {
         if (left == 0) delete this;
         return left;
     }
+
+  private:
+    const IID& iid_;
+    std::atomic<ULONG> references_{1};
+};
+
+class Dispatch : public ComObject<IDispatch> {
+  public:
+    Dispatch() : ComObject(IID_IDispatch) {}
+
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (!count) return E_POINTER;
         *count = 0;
@@ -120,12 +133,8 @@ class Dispatch : public IDispatch {
     virtual DISPID MemberId(const std::wstring& name) = 0;
     virtual HRESULT Call(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result,
                          EXCEPINFO* exception) = 0;
-
-  private:
-    std::atomic<ULONG> references_{1};
 };
 
-// Each new object starts with one reference, which goes to the caller.
 template <class T, class... Args>
 void ReturnObject(VARIANT* result, Args&&... args) {
     auto* object = new T(std::forward<Args>(args)...);
@@ -194,32 +203,10 @@ class RowObject final : public Dispatch {
 
 using RowList = std::shared_ptr<const std::vector<Row>>;
 
-class RowEnumerator final : public IEnumVARIANT {
+class RowEnumerator final : public ComObject<IEnumVARIANT> {
   public:
     RowEnumerator(WmiClass wmiClass, RowList rows, size_t next = 0)
-        : class_(wmiClass), rows_(std::move(rows)), next_(next) {
-        ++gLiveObjects;
-    }
-    ~RowEnumerator() { --gLiveObjects; }
-    RowEnumerator(const RowEnumerator&) = delete;
-    RowEnumerator& operator=(const RowEnumerator&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumVARIANT)) {
-            *out = static_cast<IEnumVARIANT*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
+        : ComObject(IID_IEnumVARIANT), class_(wmiClass), rows_(std::move(rows)), next_(next) {}
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* items, ULONG* fetched) override {
         if (!items) return E_POINTER;
@@ -249,7 +236,6 @@ class RowEnumerator final : public IEnumVARIANT {
     }
 
   private:
-    std::atomic<ULONG> references_{1};
     WmiClass class_;
     RowList rows_;
     size_t next_;

@@ -6,8 +6,13 @@
 #include <cwctype>
 #include <memory>
 
+#include "platform/win32/wide.h"
+
 namespace fakewmi {
 namespace {
+
+using zr::platform::win32::Narrow;
+using zr::platform::win32::Widen;
 
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
@@ -19,24 +24,6 @@ std::wstring Environment(const wchar_t* name) {
     const DWORD n = GetEnvironmentVariableW(name, buffer, MAX_PATH * 2);
     if (n == 0 || n >= MAX_PATH * 2) return {};
     return std::wstring(buffer, n);
-}
-
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), n);
-    return wide;
-}
-
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), n, nullptr, nullptr);
-    return utf8;
 }
 
 bool ReadAll(const std::wstring& path, std::string& bytes) {
@@ -69,7 +56,7 @@ bool LoadScenario(Scenario& scenario, std::wstring& error) {
     scenario = Scenario{};
     std::vector<Row>* rows = nullptr;
     bool inFailures = false;
-    const std::wstring text = FromUtf8(bytes);
+    const std::wstring text = Widen(bytes);
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find(L'\n', start);
@@ -112,7 +99,7 @@ void LogCall(const std::wstring& line) {
     if (path.empty()) return;
     FilePtr file(_wfopen(path.c_str(), L"ab"));
     if (!file) return;
-    const std::string utf8 = ToUtf8(line) + "\n";
+    const std::string utf8 = Narrow(line) + "\n";
     std::fwrite(utf8.data(), 1, utf8.size(), file.get());
 }
 
