@@ -17,9 +17,6 @@ TUsbDiskInfo Disk(const std::string& drive, const std::string& vendor = "ABC") {
 
 TEST(DiskEntry, HasAsciiColonsTwoSpacesAndAFullWidthColonBeforeTheSize) {
     EXPECT_EQ(FormatDiskEntry(Disk("E:")), "E: (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：7.45GB)");
-    EXPECT_EQ(FormatDiskEntry(Disk("E:")).substr(0, 4), "E: (");
-    EXPECT_NE(FormatDiskEntry(Disk("E:")).find("1.00  \xE5\xAE\xB9\xE9\x87\x8F\xEF\xBC\x9A"),
-              std::string::npos);
 }
 
 TEST(DiskEntry, BeginsWithTheFirstCharacterOfTheDriveOnly) {
@@ -34,11 +31,6 @@ TEST(NoDiskEntry, IsTheOnlyEntryWhenNoDiskWasFound) {
     EXPECT_EQ(list.entries, std::vector<std::string>{"请插入U盘！"});
     EXPECT_EQ(list.selected, 0);
     EXPECT_TRUE(IsNoDiskEntry(list.Text()));
-}
-
-TEST(NoDiskEntry, IsNotADiskEntry) {
-    EXPECT_FALSE(IsNoDiskEntry(FormatDiskEntry(Disk("E:"))));
-    EXPECT_FALSE(IsNoDiskEntry(""));
 }
 
 TEST(Selection, GoesToTheFirstDiskWhenDisksReplaceTheNoDiskEntry) {
@@ -75,15 +67,6 @@ TEST(Selection, GoesToTheFirstEntryWhenNothingWasSelected) {
     RewriteDiskList(list, {Disk("G:"), Disk("H:")});
 
     EXPECT_EQ(list.selected, 0);
-}
-
-TEST(Rewrite, ListsTheDisksInTheirOrder) {
-    FakeList list;
-
-    RewriteDiskList(list, {Disk("F:", "B"), Disk("E:", "A")});
-
-    EXPECT_EQ(list.entries, (std::vector<std::string>{FormatDiskEntry(Disk("F:", "B")),
-                                                      FormatDiskEntry(Disk("E:", "A"))}));
 }
 
 }  // namespace

@@ -260,25 +260,5 @@ TEST_F(FailedRefresh, WhenTheDeviceIdOfAMatchingDriveIsNull) {
     ExpectRefreshFailsAndListStays("Could not convert variant of type (Null) into type (String)");
 }
 
-TEST_F(FailedRefresh, WhenWmiAnswersWithoutAnObject) {
-    list = FakeList({std::string(kNoDiskEntry)}, 0);
-    class TextLocator final : public automation::Object {
-      public:
-        automation::Value Get(const std::string&) override { return {}; }
-        void Put(const std::string&, const automation::Value&) override {}
-        automation::Value Call(const std::string&, const std::vector<automation::Value>&) override {
-            return automation::Value(std::string("not an object"));
-        }
-        std::unique_ptr<automation::Enumerator> Enumerate() override { return nullptr; }
-    };
-    try {
-        RefreshDiskList(
-            list, [] { return std::make_shared<TextLocator>(); }, volumes.Query());
-        ADD_FAILURE() << "the refresh did not fail";
-    } catch (const Error&) {
-    }
-    EXPECT_EQ(list.entries, std::vector<std::string>{std::string(kNoDiskEntry)});
-}
-
 }  // namespace
 }  // namespace zr::disk
