@@ -45,13 +45,18 @@ fi
 
 python3 - "$results" "$broken" <<'PY'
 import json, pathlib, sys
-passed = failed = 0
+passed = failed = skipped = 0
 for f in sorted(pathlib.Path(sys.argv[1]).glob("*.json")):
-    data = json.loads(f.read_text())
-    failed += data.get("failures", 0)
-    passed += data.get("tests", 0) - data.get("failures", 0) - data.get("disabled", 0)
+    for suite in json.loads(f.read_text()).get("testsuites", []):
+        for test in suite.get("testsuite", []):
+            if test.get("failures"):
+                failed += 1
+            elif test.get("result") == "SKIPPED":
+                skipped += 1
+            elif test.get("status", "RUN") == "RUN":
+                passed += 1
 # A program that did not build or did not report counts as one failure.
 failed += int(sys.argv[2])
-print(f"{passed} passed, {failed} failed")
+print(f"{passed} passed, {failed} failed" + (f", {skipped} skipped" if skipped else ""))
 sys.exit(1 if failed else 0)
 PY

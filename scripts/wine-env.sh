@@ -46,6 +46,9 @@ wine_env_start() {
     touch "$WINEPREFIX/.zr-ready"
   fi
   env LANG=$ZR_LC LC_ALL=$ZR_LC wineserver -p
+  # Start the prefix's background services now, with their output going nowhere: started by
+  # the first test program they would inherit its output and hold the caller's pipe open.
+  env LANG=$ZR_LC LC_ALL=$ZR_LC wineboot >/dev/null 2>&1 </dev/null || true
 }
 
 wine_env_stop() {

@@ -1,0 +1,181 @@
+// The platform layer behaves as Windows does, on Windows and on POSIX alike.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/error.h"
+#include "platform/platform.h"
+#include "support/temp_folder.h"
+
+namespace zr::platform {
+namespace {
+
+using test::TempFolder;
+
+TEST(Files, AFolderIsNotAFile) {
+    TempFolder tmp;
+    MakeFolder(tmp / "dir");
+    test::WriteFile(tmp / "file.bin", "12345");
+    EXPECT_TRUE(IsFile(tmp / "file.bin"));
+    EXPECT_FALSE(IsFile(tmp / "dir"));
+    EXPECT_TRUE(IsFolder(tmp / "dir"));
+    EXPECT_FALSE(IsFile(tmp / "missing"));
+    EXPECT_EQ(FileLength(tmp / "file.bin"), 5);
+    EXPECT_EQ(FileLength(tmp / "dir"), std::nullopt);
+}
+
+TEST(Files, NamesAreFoundWithoutRegardToCase) {
+    TempFolder tmp;
+    test::WriteFile(tmp / "Mixed.TXT", "x");
+    EXPECT_TRUE(IsFile(tmp / "mixed.txt"));
+    EXPECT_TRUE(IsFile(tmp / "MIXED.txt"));
+}
+
+TEST(Files, MakeFoldersCreatesEveryMissingLevel) {
+    TempFolder tmp;
+    EXPECT_FALSE(MakeFolder(tmp / "a\\b"));  // one level only
+    MakeFolders(tmp / "a\\b\\c\\");
+    EXPECT_TRUE(IsFolder(tmp / "a\\b\\c"));
+    EXPECT_FALSE(MakeFolder(tmp / "a"));  // exists already
+}
+
+TEST(Files, ChineseNamesSurvive) {
+    TempFolder tmp;
+    const std::string name = tmp / "启动盘 目录\\镜像.iso";
+    test::WriteFile(name, "data");
+    ASSERT_TRUE(IsFile(name));
+    const auto entries = ListFolder(tmp / "启动盘 目录");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "镜像.iso");
+}
+
+TEST(Attributes, ReadOnlyAndHiddenRoundTrip) {
+    TempFolder tmp;
+    const std::string file = tmp / "f";
+    test::WriteFile(file, "x");
+    ASSERT_TRUE(WriteAttributes(file, kAttrReadOnly | kAttrHidden));
+    const auto attributes = ReadAttributes(file);
+    ASSERT_TRUE(attributes);
+    EXPECT_EQ(*attributes & (kAttrReadOnly | kAttrHidden | kAttrDirectory),
+              kAttrReadOnly | kAttrHidden);
+    EXPECT_TRUE(WriteAttributes(file, kAttrNormal));
+    EXPECT_EQ(*ReadAttributes(file) & (kAttrReadOnly | kAttrHidden), 0u);
+    EXPECT_FALSE(WriteAttributes(tmp / "missing", kAttrNormal));
+}
+
+TEST(Attributes, AReadOnlyFileCanNeitherBeReplacedNorDeleted) {
+    if (!test::ReadOnlyIsEnforced()) GTEST_SKIP() << "read-only files are writable here";
+    TempFolder tmp;
+    const std::string file = tmp / "ro";
+    test::WriteFile(file, "keep");
+    ASSERT_TRUE(WriteAttributes(file, kAttrReadOnly));
+    const File created = File::Open(file, File::Access::CreateExclusive);
+    EXPECT_FALSE(created.IsOpen());
+    EXPECT_FALSE(created.ErrorText().empty());
+    EXPECT_FALSE(RemoveFile(file));
+    EXPECT_EQ(test::ReadFile(file), "keep");
+}
+
+TEST(Sharing, AFileBeingWrittenCannotBeOpenedByOthers) {
+    TempFolder tmp;
+    File writer = File::Open(tmp / "w", File::Access::CreateExclusive);
+    ASSERT_TRUE(writer.IsOpen());
+    EXPECT_FALSE(File::Open(tmp / "w", File::Access::ReadShared).IsOpen());
+    writer.Close();
+    File reader = File::Open(tmp / "w", File::Access::ReadShared);
+    EXPECT_TRUE(reader.IsOpen());
+    EXPECT_TRUE(File::Open(tmp / "w", File::Access::ReadShared).IsOpen());
+}
+
+TEST(Sharing, CreatingTruncatesOnlyOnceOpen) {
+    TempFolder tmp;
+    test::WriteFile(tmp / "f", "old contents");
+    File file = File::Open(tmp / "f", File::Access::CreateExclusive);
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.Size(), 0);
+    file.Write("new", 3);
+    file.Close();
+    EXPECT_EQ(test::ReadFile(tmp / "f"), "new");
+}
+
+TEST(Folders, ListingShowsFilesAndFoldersButNotDots) {
+    TempFolder tmp;
+    MakeFolder(tmp / "sub");
+    test::WriteFile(tmp / "a.txt", "");
+    auto entries = ListFolder(tmp.path());
+    ASSERT_EQ(entries.size(), 2u);
+    std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
+    EXPECT_EQ(entries[0].name, "a.txt");
+    EXPECT_FALSE(entries[0].attributes & kAttrDirectory);
+    EXPECT_EQ(entries[1].name, "sub");
+    EXPECT_TRUE(entries[1].attributes & kAttrDirectory);
+    EXPECT_TRUE(ListFolder(tmp / "missing").empty());
+}
+
+TEST(Folders, MoveOverPutsTheNewFileInPlace) {
+    TempFolder tmp;
+    test::WriteFile(tmp / "list", "old");
+    test::WriteFile(tmp / "list.new", "new");
+    ASSERT_TRUE(MoveOver(tmp / "list.new", tmp / "list"));
+    EXPECT_EQ(test::ReadFile(tmp / "list"), "new");
+    EXPECT_FALSE(IsFile(tmp / "list.new"));
+}
+
+TEST(Volumes, TheTemporaryFolderHasAVolume) {
+    const std::string temp = platform::TempFolder();
+    ASSERT_GE(temp.size(), 3u);
+    EXPECT_EQ(temp.substr(1, 2), ":\\");
+    EXPECT_EQ(temp.back(), '\\');
+    const auto space = QueryVolumeSpace(temp.substr(0, 3));
+    ASSERT_TRUE(space);
+    EXPECT_GT(space->total, 0);
+    EXPECT_LE(space->freeToCaller, space->total);
+}
+
+TEST(Volumes, ALetterWithoutVolumeHasNoSpace) {
+    bool found = false;
+    for (char letter = 'Y'; letter > 'D' && !found; --letter) {
+        const std::string root = std::string(1, letter) + ":\\";
+        if (!IsFolder(root)) {
+            EXPECT_EQ(QueryVolumeSpace(root), std::nullopt) << root;
+            found = true;
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST(CodePage, ChineseTextRoundTripsThroughTheAnsiCodePage) {
+    const std::string text = "请插入U盘！";
+    const std::string ansi = Utf8ToAnsi(text);
+    EXPECT_EQ(ansi, "\xC7\xEB\xB2\xE5\xC8\xEBU\xC5\xCC\xA3\xA1");  // code page 936
+    EXPECT_EQ(AnsiToUtf8(ansi), text);
+    EXPECT_EQ(AnsiToUtf8(""), "");
+}
+
+TEST(Processes, AMissingProgramDoesNotStart) {
+    TempFolder tmp;
+    Process process = Process::StartHidden(tmp / "none.exe", "none.exe x");
+    EXPECT_FALSE(process.IsStarted());
+    EXPECT_NE(process.ErrorCode(), 0);
+    EXPECT_EQ(process.WaitFor(10), Process::State::Failed);
+}
+
+TEST(Processes, TheExitCodeIsRead) {
+#ifdef _WIN32
+    const std::string shell = "C:\\windows\\system32\\cmd.exe";
+    const std::string line = "cmd.exe /c exit 3";
+#else
+    const std::string shell = FromHostPath("/bin/sh");
+    const std::string line = "sh -c \"exit 3\"";
+#endif
+    Process process = Process::StartHidden(shell, line);
+    ASSERT_TRUE(process.IsStarted()) << process.ErrorText();
+    Process::State state = Process::State::Running;
+    for (int i = 0; i < 300 && state == Process::State::Running; ++i) state = process.WaitFor(100);
+    ASSERT_EQ(state, Process::State::Ended);
+    EXPECT_EQ(process.ExitCode(), 3u);
+}
+
+}  // namespace
+}  // namespace zr::platform

@@ -43,6 +43,17 @@ void RemoveTree(const std::string& folder) {
     platform::RemoveFolder(base);
 }
 
+bool ReadOnlyIsEnforced() {
+    static const bool enforced = [] {
+        TempFolder tmp;
+        WriteFile(tmp / "probe", "x");
+        platform::WriteAttributes(tmp / "probe", platform::kAttrReadOnly);
+        return !platform::File::Open(tmp / "probe", platform::File::Access::CreateExclusive)
+                    .IsOpen();
+    }();
+    return enforced;
+}
+
 void WriteFile(const std::string& path, const std::string& bytes) {
     platform::MakeFolders(path.substr(0, path.find_last_of('\\') + 1));
     auto file = platform::File::Open(path, platform::File::Access::CreateExclusive);

@@ -23,6 +23,10 @@ private:
 // Removes a tree, clearing read-only attributes first; for test clean-up only.
 void RemoveTree(const std::string& folder);
 
+// Whether this system refuses to replace a read-only file. Windows does; Wine running as
+// root does not, because root may write anything on the host.
+bool ReadOnlyIsEnforced();
+
 // Whole-file helpers for test data (binary, no conversion).
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
