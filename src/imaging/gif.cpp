@@ -191,7 +191,6 @@ class GifDecoder {
     void ReadExtension() {
         const uint8_t label = in_.Byte();
         const SubBlocks data = ReadSubBlocks(in_);
-        if (!data.complete) throw EndOfData();
         if (data.blocks.empty()) return;
         if (label == 0xF9) {
             control_ = ParseGraphicControl(data.blocks[0]);
@@ -222,8 +221,9 @@ class GifDecoder {
         if (palette.empty() || minCodeSize < 1 || minCodeSize > 11) throw Damaged();
         CheckSize(int64_t{image.width} * image.height);
         std::vector<uint8_t> compressed;
-        for (std::string_view block : data.blocks)
+        for (std::string_view block : data.blocks) {
             compressed.insert(compressed.end(), block.begin(), block.end());
+        }
         std::vector<uint8_t> indices(size_t(image.width) * size_t(image.height));
         const LzwResult lzw = DecodeGifLzw(minCodeSize, compressed, indices);
         if (lzw.corrupt) throw Damaged();
@@ -288,8 +288,9 @@ class GifDecoder {
             const int right = std::min(image.left + image.width, animation_.width);
             const int bottom = std::min(image.top + image.height, animation_.height);
             for (int y = image.top; y < bottom; ++y) {
-                for (int x = image.left; x < right; ++x)
+                for (int x = image.left; x < right; ++x) {
                     canvas_[size_t(y) * size_t(animation_.width) + size_t(x)] = 0;
+                }
             }
         }
     }
