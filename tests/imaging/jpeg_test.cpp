@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+// clang-format off
+#include <cstdio>  // jpeglib.h uses FILE and size_t without declaring them
+#include <jpeglib.h>
+// clang-format on
+
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "imaging/picture.h"
+#include "platform/error.h"
+
+namespace zr::imaging {
+namespace {
+
+using Samples = std::function<std::vector<uint8_t>(int x, int y)>;
+
+struct Options {
+    J_COLOR_SPACE space = JCS_RGB;  // the order of the samples
+    bool progressive = false;
+    int quality = 95;
+};
+
+std::string EncodeJpeg(int width, int height, const Options& options, const Samples& samples) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
+    info.in_color_space = options.space;
+    info.input_components = options.space == JCS_GRAYSCALE ? 1 : options.space == JCS_CMYK ? 4 : 3;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, options.quality, TRUE);
+    if (options.progressive) jpeg_simple_progression(&info);
+    // No chroma subsampling, so that small areas keep their colour.
+    for (int i = 0; i < info.num_components; ++i) {
+        info.comp_info[i].h_samp_factor = info.comp_info[i].v_samp_factor = 1;
+    }
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        std::vector<uint8_t> row;
+        for (int x = 0; x < width; ++x) {
+            const std::vector<uint8_t> pixel = samples(x, int(info.next_scanline));
+            row.insert(row.end(), pixel.begin(), pixel.end());
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::string bytes(reinterpret_cast<const char*>(buffer), size);
+    std::free(buffer);
+    return bytes;
+}
+
+struct Rgb {
+    int r, g, b;
+};
+
+const Rgb kQuadrants[4] = {{220, 30, 30}, {30, 200, 40}, {20, 40, 210}, {240, 240, 30}};
+
+// 32 x 32 in four flat quadrants: away from their edges JPEG keeps flat colours closely.
+std::string Quadrants(const Options& options) {
+    return EncodeJpeg(32, 32, options, [](int x, int y) {
+        const Rgb c = kQuadrants[(y / 16) * 2 + x / 16];
+        return std::vector<uint8_t>{uint8_t(c.r), uint8_t(c.g), uint8_t(c.b)};
+    });
+}
+
+void ExpectNear(uint32_t pixel, Rgb expected, int tolerance) {
+    EXPECT_EQ(pixel >> 24, 0xFFu);
+    EXPECT_NEAR(int(pixel >> 16 & 0xFF), expected.r, tolerance);
+    EXPECT_NEAR(int(pixel >> 8 & 0xFF), expected.g, tolerance);
+    EXPECT_NEAR(int(pixel & 0xFF), expected.b, tolerance);
+}
+
+// --- Decoding ---
+
+class JpegModes : public ::testing::TestWithParam<bool> {};
+
+TEST_P(JpegModes, ColoursLandInTheirPlacesFullyOpaque) {
+    const Picture picture = DecodeJpeg(Quadrants({.progressive = GetParam()}));
+    ASSERT_EQ(picture.width, 32);
+    ASSERT_EQ(picture.height, 32);
+    ASSERT_EQ(picture.pixels.size(), 32u * 32u);
+    for (int q = 0; q < 4; ++q) {
+        ExpectNear(picture.pixels[size_t(8 + 16 * (q % 2) + 32 * (8 + 16 * (q / 2)))],
+                   kQuadrants[q], 6);
+    }
+    for (uint32_t pixel : picture.pixels) ASSERT_EQ(pixel >> 24, 0xFFu);
+}
+
+INSTANTIATE_TEST_SUITE_P(BaselineAndProgressive, JpegModes, ::testing::Bool());
+
+TEST(Jpeg, GrayscaleComesOutGrey) {
+    const Picture picture = DecodeJpeg(EncodeJpeg(64, 8, {.space = JCS_GRAYSCALE}, [](int x, int) {
+        return std::vector<uint8_t>{uint8_t(x * 4)};
+    }));
+    ASSERT_EQ(picture.width, 64);
+    for (int x = 0; x < 64; x += 9)
+        ExpectNear(picture.pixels[size_t(4 * 64 + x)], {x * 4, x * 4, x * 4}, 4);
+}
+
+// Inks are stored inverted, as Adobe software writes them: 255 means no ink.
+TEST(Jpeg, CmykIsReadAsAdobeWritesIt) {
+    const Picture picture = DecodeJpeg(EncodeJpeg(16, 16, {.space = JCS_CMYK}, [](int x, int) {
+        return x < 8 ? std::vector<uint8_t>{255, 0, 255, 255}     // full magenta: green
+                     : std::vector<uint8_t>{255, 255, 255, 128};  // half black
+    }));
+    ExpectNear(picture.pixels[4 * 16 + 3], {255, 0, 255}, 6);
+    ExpectNear(picture.pixels[4 * 16 + 12], {128, 128, 128}, 6);
+}
+
+class JpegSizes : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+// Sizes that are no multiple of the 8 x 8 blocks keep their exact width and height.
+TEST_P(JpegSizes, KeepsItsDimensions) {
+    const auto [width, height] = GetParam();
+    const Picture picture = DecodeJpeg(EncodeJpeg(width, height, {}, [](int x, int y) {
+        return std::vector<uint8_t>{uint8_t(x), uint8_t(y), 128};
+    }));
+    EXPECT_EQ(picture.width, width);
+    EXPECT_EQ(picture.height, height);
+    EXPECT_EQ(picture.pixels.size(), size_t(width) * size_t(height));
+}
+
+INSTANTIATE_TEST_SUITE_P(Odd, JpegSizes,
+                         ::testing::Values(std::pair(1, 1), std::pair(7, 3), std::pair(33, 17),
+                                           std::pair(200, 1), std::pair(1, 130)));
+
+// --- Damaged files ---
+
+TEST(JpegDamage, NonJpegThrowsWithLibjpegsReason) {
+    EXPECT_THROW(DecodeJpeg(""), Error);
+    EXPECT_THROW(DecodeJpeg(std::string(500, '\xFF')), Error);
+    std::mt19937 random(3);
+    std::string noise(2000, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    EXPECT_THROW(DecodeJpeg(noise), Error);
+    try {
+        DecodeJpeg("GIF89a\x01\x00\x01\x00");
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("Not a JPEG file"), std::string::npos)
+            << error.what();
+    }
+}
+
+// A file cut anywhere throws rather than showing a partly grey picture.
+TEST_P(JpegModes, EveryCutThrows) {
+    const std::string whole = Quadrants({.progressive = GetParam(), .quality = 60});
+    ASSERT_NO_THROW(DecodeJpeg(whole));
+    for (size_t length = 0; length < whole.size(); ++length) {
+        EXPECT_THROW(DecodeJpeg(whole.substr(0, length)), Error) << length;
+    }
+}
+
+// libjpeg works around most damage inside the coded data; whatever it does, the result is a
+// picture of the right size or an Error, never a crash.
+TEST(JpegDamage, CorruptedDataGivesPictureOrError) {
+    const std::string whole = Quadrants({.progressive = true});
+    std::mt19937 random(11);
+    for (int round = 0; round < 200; ++round) {
+        std::string damaged = whole;
+        for (int i = 0; i < 4; ++i)
+            damaged[random() % damaged.size()] = static_cast<char>(random());
+        try {
+            const Picture picture = DecodeJpeg(damaged);
+            EXPECT_EQ(picture.pixels.size(), size_t(picture.width) * size_t(picture.height));
+        } catch (const Error&) {
+        }
+    }
+}
+
+// A header of a few hundred bytes may claim 65500 x 65500 pixels.
+TEST(JpegDamage, HugeClaimedSizeThrowsBeforeAllocating) {
+    std::string jpeg = Quadrants({});
+    const size_t frame = jpeg.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    jpeg.replace(frame + 5, 4, std::string("\xFF\x00\xFF\x00", 4));  // height, width
+    // Its data soon runs out, so only the reason tells that the size was refused up front.
+    try {
+        DecodeJpeg(jpeg);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("too large"), std::string::npos) << error.what();
+    }
+}
+
+}  // namespace
+}  // namespace zr::imaging
