@@ -1,0 +1,371 @@
+#include <gtest/gtest.h>
+
+#include "bootdisk/commands.h"
+#include "platform/error.h"
+#include "platform/platform.h"
+#include "recording_host.h"
+#include "support/temp_folder.h"
+#include "test_package.h"
+#include "test_world.h"
+
+namespace zr::bootdisk {
+namespace {
+
+using platform::IsFile;
+using platform::IsFolder;
+using Events = std::vector<std::string>;
+
+const std::string kNoDisk = "message 没有发现U盘，请确认U盘是否已插入！";
+const std::string kQuestion = "confirm 本操作将破坏U盘原有数据，且不可恢复...\r还要继续本操作吗？";
+const std::string kDone = "message 恭喜你，制作完成！";
+const std::string kListMissing = "message 列表文件丢失！请重新安装！";
+const std::string kTooSmall = "message 磁盘空间不足，无法制作启动盘！";
+// 启动盘 in code page 936 and in UTF-8.
+const std::string kTitleAnsi = "\xC6\xF4\xB6\xAF\xC5\xCC";
+const std::string kTitleUtf8 = "启动盘";
+
+// The listed files of the standard package.
+const int64_t kListedBytes = 3000 + 18 + 5000;
+
+class MakeCommand : public ::testing::Test {
+  protected:
+    MakeCommand() {
+        platform::MakeFolders(root_ / "temp");
+        platform::MakeFolders(dataDir_);
+        host_.dataDir = dataDir_;
+        SelectDrive(drive_);
+        test::WritePackage(dataDir_, entries_);
+    }
+
+    void SelectDrive(char letter) {
+        host_.diskText =
+            std::string(1, letter) + ": (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：7.45GB)";
+    }
+    void Repack() { test::WritePackage(dataDir_, entries_); }
+    void IsoList(const std::string& bytes) { zr::test::WriteFile(dataDir_ + "isolist", bytes); }
+    std::string Image(const std::string& name, int64_t length) {
+        const std::string path = root_ / ("img\\" + name);
+        platform::MakeFolders(root_ / "img");
+        test::WriteSparseFile(path, length);
+        return path;
+    }
+    void Make() { btn_makeClick(host_, tools_); }
+
+    std::string Prefix() const { return workDir_ + "fbinst.exe " + drive_ + ": "; }
+    std::string Format(const std::string& size, bool zip = false) const {
+        return "run " + Prefix() + " format -f -a " + (zip ? " -z" : "") + " -p 8m -e " + size +
+               "m";
+    }
+    Events MenuRuns() const {
+        return {"run " + Prefix() + R"(add-menu -s "fb.cfg" "default 0")",
+                "run " + Prefix() + R"(add-menu -s "fb.cfg" "timeout 0")",
+                "run " + Prefix() + R"(add-menu -s "fb.cfg" "menu F1 grldr "grldr")"};
+    }
+    std::string Add(const std::string& diskName, const std::string& source) const {
+        return "run " + Prefix() + "add \"" + diskName + "\" \"" + source + "\"";
+    }
+    Events ListedRuns() const {
+        return {Add("grldr", workDir_ + "grldr"), Add("menu.lst", workDir_ + "menu.lst"),
+                Add("boot/x/y.bin", workDir_ + "boot\\x\\y.bin")};
+    }
+    // Every run of a make that succeeds, with the images' rows after the listed files.
+    Events SuccessfulMake(const std::string& size, const Events& imageRuns = {}) const {
+        Events events{"busy on", "busy off", kQuestion, "busy on", Format(size)};
+        for (const auto& list : {MenuRuns(), ListedRuns(), imageRuns}) {
+            events.insert(events.end(), list.begin(), list.end());
+        }
+        events.insert(events.end(), {"busy off", kDone});
+        return events;
+    }
+    Events Runs() const {
+        Events runs;
+        for (const auto& e : host_.events) {
+            if (e.starts_with("run ")) runs.push_back(e);
+        }
+        return runs;
+    }
+
+    zr::test::TempFolder root_;
+    test::TemporaryFolderOverride temp_{root_ / "temp"};
+    const std::string workDir_ = root_ / "temp\\KpTemp\\";
+    const std::string dataDir_ = root_ / "data\\";
+    const char drive_ = root_.path()[0];
+    std::vector<kppack::Entry> entries_ = test::StandardEntries();
+    test::RecordingHost host_;
+    test::RecordingTools tools_{host_};
+};
+
+// ---- the whole road
+
+TEST_F(MakeCommand, RunsTheToolRowsInOrderWhileBusyThenRemovesTheWorkspace) {
+    Make();
+    EXPECT_EQ(host_.events, SuccessfulMake("10"));
+    EXPECT_FALSE(IsFolder(workDir_));
+    for (const auto& application : tools_.applications)
+        EXPECT_EQ(application, workDir_ + "fbinst.exe");
+    EXPECT_EQ(tools_.toolBytes[0], "stand-in tool");
+}
+
+TEST_F(MakeCommand, UsbZipPutsTheZipSwitchIntoTheFormatLine) {
+    host_.zip = true;
+    Make();
+    ASSERT_FALSE(Runs().empty());
+    EXPECT_EQ(Runs()[0], Format("10", true));
+    EXPECT_EQ(host_.events.back(), kDone);
+}
+
+TEST_F(MakeCommand, ExtractionProcessesMessagesWhileBusy) {
+    Make();
+    EXPECT_GE(host_.pumpsWhileBusy, static_cast<int>(entries_.size()));
+}
+
+TEST_F(MakeCommand, CustomImagesAreSizedNumberedAndAddedAfterTheListedFiles) {
+    const std::string iso = Image("PE.ISO", 1048576);
+    const std::string bare = Image("noext", 10);
+    const std::string img = Image("dos.IMG", 1474560);
+    IsoList(kTitleAnsi + "|" + iso + "\r\n|" + bare + "\r\nSame|" + iso + "\r\nFloppy|" + img);
+    Make();
+    const int64_t required = kListedBytes + 2 * 1048576 + 10 + 1474560;
+    EXPECT_EQ(host_.events,
+              SuccessfulMake(std::to_string(required / 1048576 + 10),
+                             {Add("boot/customISO_0.iso", iso), Add("boot/customISO_1", bare),
+                              Add("boot/customISO_2.iso", iso), Add("boot/customISO_3.img", img)}));
+}
+
+TEST_F(MakeCommand, WorkspaceLeftByAnEarlierRunIsUsedAndRemoved) {
+    zr::test::WriteFile(workDir_ + "old\\stale.txt", "s");
+    zr::test::WriteFile(workDir_ + "extra.bin", "e");
+    test::PutEntry(entries_, "filelist", "grldr\r\nextra.bin\r\n");
+    Repack();
+    Make();
+    EXPECT_EQ(Runs().back(), Add("extra.bin", workDir_ + "extra.bin"));
+    EXPECT_EQ(host_.events.back(), kDone);
+    EXPECT_FALSE(IsFolder(workDir_));
+}
+
+TEST_F(MakeCommand, ListedNamesAreReadInTheAnsiCodePage) {
+    test::PutEntry(entries_, "镜像.bin", "x");
+    test::PutEntry(entries_, "filelist", "\xBE\xB5\xCF\xF1.bin\r\n");
+    Repack();
+    Make();
+    EXPECT_EQ(Runs().back(), Add("镜像.bin", workDir_ + "镜像.bin"));
+}
+
+TEST_F(MakeCommand, TemporaryFolderWithASpaceGivesAQuotedToolPath) {
+    platform::MakeFolders(root_ / "my temp");
+    test::TemporaryFolderOverride spaced(root_ / "my temp");
+    const std::string work = root_ / "my temp\\KpTemp\\";
+    Make();
+    ASSERT_EQ(Runs().size(), 7u);
+    const std::string prefix = "run \"" + work + "fbinst.exe\" " + drive_ + ": ";
+    EXPECT_EQ(Runs()[0], prefix + " format -f -a  -p 8m -e 10m");
+    EXPECT_EQ(Runs()[4], prefix + "add \"grldr\" \"" + work + "grldr\"");
+    EXPECT_EQ(tools_.applications[0], work + "fbinst.exe");
+    EXPECT_EQ(host_.events.back(), kDone);
+}
+
+// ---- sizes and capacity
+
+TEST_F(MakeCommand, ImagesOf4GiBAndMoreCountInFull) {
+    IsoList("Big|" + Image("big.iso", 5LL << 30) + "\r\n");
+    Make();
+    ASSERT_FALSE(Runs().empty());
+    EXPECT_EQ(Runs()[0], Format("5130"));
+}
+
+TEST_F(MakeCommand, ImageHeldOpenByAnotherProgramIsSizedAllTheSame) {
+    const std::string iso = Image("held.iso", 2 * 1048576);
+    IsoList("Held|" + iso + "\r\n");
+    auto holder = platform::File::Open(iso, platform::File::Access::ReadExclusive);
+    ASSERT_TRUE(holder.IsOpen());
+    Make();
+    ASSERT_FALSE(Runs().empty());
+    EXPECT_EQ(Runs()[0], Format("12"));
+    EXPECT_EQ(host_.events.back(), kDone);
+}
+
+TEST_F(MakeCommand, VolumeAsLargeAsTheRequiredSizePassesAndOneByteLessFails) {
+    // The process file system has a total size of 0 bytes.
+    test::DriveLink empty("/proc");
+    if (!empty.letter()) GTEST_SKIP() << "no drive can stand for /proc here";
+    SelectDrive(empty.letter());
+    test::PutEntry(entries_, "filelist", "");
+    Repack();
+    host_.answerYes = false;
+    Make();
+    EXPECT_EQ(host_.events.back(), kQuestion);
+
+    host_.events.clear();
+    test::PutEntry(entries_, "filelist", "grldr\r\n");
+    Repack();
+    Make();
+    EXPECT_EQ(host_.events, (Events{"busy on", "busy off", kTooSmall}));
+}
+
+TEST_F(MakeCommand, ImageLargerThanTheWholeVolumeIsTooMuch) {
+    const auto space = platform::QueryVolumeSpace(std::string(1, drive_) + ":\\");
+    ASSERT_TRUE(space);
+    IsoList("Huge|" + Image("huge.iso", space->total + 1) + "\r\n");
+    Make();
+    EXPECT_EQ(host_.events, (Events{"busy on", "busy off", kTooSmall}));
+    EXPECT_TRUE(IsFile(workDir_ + "grldr"));
+}
+
+// ---- early stops
+
+TEST_F(MakeCommand, NoDiskSelectedShowsOnlyItsMessage) {
+    host_.diskText = "请插入U盘！";
+    Make();
+    EXPECT_EQ(host_.events, Events{kNoDisk});
+    EXPECT_FALSE(IsFolder(workDir_));
+}
+
+TEST_F(MakeCommand, SelectionWithoutADriveLetterCountsAsNoDisk) {
+    host_.diskText = "";
+    Make();
+    EXPECT_EQ(host_.events, Events{kNoDisk});
+}
+
+TEST_F(MakeCommand, MissingFileListEndsTheProgram) {
+    test::DropEntry(entries_, "filelist");
+    Repack();
+    Make();
+    EXPECT_EQ(host_.events, (Events{"busy on", "busy off", kListMissing, "terminate"}));
+    EXPECT_TRUE(IsFile(workDir_ + "grldr"));
+}
+
+TEST_F(MakeCommand, MissingPackageShowsAsAMissingFileList) {
+    platform::RemoveFile(dataDir_ + "Data.Kp");
+    Make();
+    EXPECT_EQ(host_.events, (Events{"busy on", "busy off", kListMissing, "terminate"}));
+}
+
+TEST_F(MakeCommand, FirstMissingListedFileStopsTheCommand) {
+    test::PutEntry(entries_, "filelist", "grldr\r\nnothere.bin\r\nalso.missing\r\n");
+    Repack();
+    Make();
+    EXPECT_EQ(host_.events,
+              (Events{"busy on", "busy off", "message 文件:nothere.bin 丢失！请重新安装！"}));
+    EXPECT_TRUE(IsFile(workDir_ + "grldr"));
+}
+
+TEST_F(MakeCommand, BlankLineOrFolderInTheFileListIsMissing) {
+    test::PutEntry(entries_, "filelist", "grldr\r\n\r\n");
+    Repack();
+    Make();
+    EXPECT_EQ(host_.events.back(), "message 文件: 丢失！请重新安装！");
+
+    host_.events.clear();
+    test::PutEntry(entries_, "filelist", "boot\\x\r\n");
+    Repack();
+    Make();
+    EXPECT_EQ(host_.events.back(), "message 文件:boot\\x 丢失！请重新安装！");
+}
+
+TEST_F(MakeCommand, MissingImageStopsTheCommand) {
+    const std::string missing = root_ / "img\\nothere.iso";
+    IsoList("A|" + Image("a.iso", 10) + "\r\nB|" + missing + "\r\nC|" + root_ / "img\\c.iso");
+    Make();
+    EXPECT_EQ(host_.events,
+              (Events{"busy on", "busy off", "message 文件:" + missing + " 不存在！请检查配置！"}));
+}
+
+TEST_F(MakeCommand, BlankIsoListLineOrFolderIsAMissingImage) {
+    IsoList("\r\n");
+    Make();
+    EXPECT_EQ(host_.events.back(), "message 文件: 不存在！请检查配置！");
+
+    host_.events.clear();
+    IsoList("Folder|" + root_ / "temp" + "\r\n");
+    Make();
+    EXPECT_EQ(host_.events.back(), "message 文件:" + root_ / "temp" + " 不存在！请检查配置！");
+}
+
+TEST_F(MakeCommand, AnsweringNoLeavesTheWorkspaceWithTheNewMenu) {
+    const std::string iso = Image("PE.iso", 10);
+    IsoList(iso + "\r\n" + kTitleAnsi + "|" + iso + "\r\n");
+    host_.answerYes = false;
+    Make();
+    EXPECT_EQ(host_.events, (Events{"busy on", "busy off", kQuestion}));
+    EXPECT_FALSE(host_.busy);
+    EXPECT_TRUE(IsFile(workDir_ + "grldr"));
+    EXPECT_EQ(zr::test::ReadFile(workDir_ + "menu.lst"),
+              test::kDefMenu +
+                  "\r\ntitle \r\nmap --mem (ud)/boot/customISO_0.iso (0xFF)\r\n"
+                  "map --hook\r\nchainloader (0xFF)\r\n" +
+                  "\r\ntitle " + kTitleUtf8 +
+                  "\r\nmap --mem (ud)/boot/customISO_1.iso (0xFF)\r\nmap --hook\r\n"
+                  "chainloader (0xFF)\r\n");
+}
+
+TEST_F(MakeCommand, ErrorInsideTheExtractionEndsTheBusyStateAndPassesOut) {
+    auto holder = platform::File::Open(dataDir_ + "Data.Kp", platform::File::Access::ReadExclusive);
+    ASSERT_TRUE(holder.IsOpen());
+    EXPECT_THROW(Make(), Error);
+    EXPECT_EQ(host_.events, (Events{"busy on", "busy off"}));
+}
+
+TEST_F(MakeCommand, UnreadableIsoListPassesOutBeforeTheQuestion) {
+    IsoList("A|B\r\n");
+    auto holder = platform::File::Open(dataDir_ + "isolist", platform::File::Access::ReadExclusive);
+    ASSERT_TRUE(holder.IsOpen());
+    EXPECT_THROW(Make(), Error);
+    EXPECT_EQ(host_.events, (Events{"busy on", "busy off"}));
+}
+
+// ---- the tool's outcome
+
+TEST_F(MakeCommand, ToolExitingWithAnErrorStopsTheRunAndSaysWhichStep) {
+    tools_.outcome = [](const std::string& line) {
+        return ToolOutcome{ToolOutcome::Result::Ended, line.ends_with("\"timeout 0\"") ? 5u : 0u,
+                           0};
+    };
+    Make();
+    Events expected{"busy on", "busy off", kQuestion, "busy on", Format("10")};
+    expected.insert(expected.end(), {MenuRuns()[0], MenuRuns()[1], "busy off",
+                                     "message 写入启动菜单失败！fbinst.exe返回错误码5！"});
+    EXPECT_EQ(host_.events, expected);
+    EXPECT_TRUE(IsFile(workDir_ + "menu.lst"));
+}
+
+TEST_F(MakeCommand, ToolThatCannotStartStopsAtTheFormat) {
+    tools_.outcome = [](const std::string&) {
+        return ToolOutcome{ToolOutcome::Result::NotStarted, 0, 2};
+    };
+    Make();
+    EXPECT_EQ(host_.events,
+              (Events{"busy on", "busy off", kQuestion, "busy on", Format("10"), "busy off",
+                      "message 格式化U盘失败！无法启动fbinst.exe，错误码2！"}));
+}
+
+TEST_F(MakeCommand, ToolWhoseEndIsUnknownStopsTheRun) {
+    tools_.outcome = [](const std::string&) {
+        return ToolOutcome{ToolOutcome::Result::Lost, 0, 0};
+    };
+    Make();
+    EXPECT_EQ(host_.events.back(), "message 格式化U盘失败！无法得知fbinst.exe是否完成！");
+    EXPECT_FALSE(host_.busy);
+}
+
+TEST_F(MakeCommand, FailedAddNamesTheFileOrTheImage) {
+    tools_.outcome = [](const std::string& line) {
+        return ToolOutcome{ToolOutcome::Result::Ended,
+                           line.find("boot/x/y.bin") != std::string::npos ? 1u : 0u, 0};
+    };
+    Make();
+    EXPECT_EQ(host_.events.back(), "message 写入文件:boot\\x\\y.bin 失败！fbinst.exe返回错误码1！");
+
+    host_.events.clear();
+    const std::string iso = Image("a.iso", 10);
+    IsoList("A|" + iso + "\r\n");
+    tools_.outcome = [](const std::string& line) {
+        return ToolOutcome{ToolOutcome::Result::Ended,
+                           line.find("customISO_0") != std::string::npos ? 7u : 0u, 0};
+    };
+    Make();
+    EXPECT_EQ(host_.events.back(), "message 写入镜像:" + iso + " 失败！fbinst.exe返回错误码7！");
+    EXPECT_FALSE(host_.busy);
+}
+
+}  // namespace
+}  // namespace zr::bootdisk

@@ -1,0 +1,74 @@
+#pragma once
+
+// A main window that records what the commands do to it, and a tool runner that records the
+// command lines instead of starting them.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bootdisk/host.h"
+#include "bootdisk/tool_runner.h"
+#include "platform/platform.h"
+#include "support/temp_folder.h"
+
+namespace zr::bootdisk::test {
+
+class RecordingHost : public Host {
+  public:
+    std::string diskText;
+    bool zip = false;
+    std::string dataDir;
+    bool answerYes = true;
+    std::function<void()> onPump;
+
+    // "message <text>", "confirm <text>", "busy on", "busy off", "terminate", "run <line>".
+    std::vector<std::string> events;
+    bool busy = false;
+    int pumps = 0;
+    int pumpsWhileBusy = 0;
+
+    void ShowMessage(const std::string& text) override { events.push_back("message " + text); }
+    bool ConfirmWarning(const std::string& text) override {
+        events.push_back("confirm " + text);
+        return answerYes;
+    }
+    void SetBusy(bool value) override {
+        busy = value;
+        events.push_back(value ? "busy on" : "busy off");
+    }
+    void ProcessMessages() override {
+        ++pumps;
+        if (busy) ++pumpsWhileBusy;
+        if (onPump) onPump();
+    }
+    void Terminate() override { events.push_back("terminate"); }
+    std::string SelectedDiskText() override { return diskText; }
+    bool UsbZipChecked() override { return zip; }
+    std::string DataDir() override { return dataDir; }
+};
+
+class RecordingTools : public ToolRunner {
+  public:
+    explicit RecordingTools(RecordingHost& host) : host_(host) {}
+
+    // Decides each run's outcome from its command line; every run succeeds by default.
+    std::function<ToolOutcome(const std::string& commandLine)> outcome;
+
+    std::vector<std::string> applications;
+    std::vector<std::string> commandLines;
+    std::vector<std::string> toolBytes;  // the application file's content at the time of the run
+
+    ToolOutcome Run(const std::string& application, const std::string& commandLine) override {
+        host_.events.push_back("run " + commandLine);
+        applications.push_back(application);
+        commandLines.push_back(commandLine);
+        toolBytes.push_back(platform::IsFile(application) ? zr::test::ReadFile(application) : "");
+        return outcome ? outcome(commandLine) : ToolOutcome{};
+    }
+
+  private:
+    RecordingHost& host_;
+};
+
+}  // namespace zr::bootdisk::test
