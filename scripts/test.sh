@@ -20,10 +20,12 @@ build() {
 if build native-asan; then
   while read -r program; do
     [ -n "$program" ] || continue
-    echo "== native: $program"
-    "build/native-asan/$program" --gtest_brief=1 --gtest_output="json:$results/native-$program.json" \
-      || echo "test: $program failed"
-    [ -f "$results/native-$program.json" ] || broken=1
+    name=$(basename "$program")
+    echo "== native: $name"
+    json="$results/native-$name.json"
+    (cd "$(dirname "$program")" && "$program" --gtest_brief=1 --gtest_output="json:$json") \
+      || echo "test: $name failed"
+    [ -f "$json" ] || broken=1
   done < build/native-asan/test-programs.txt
 fi
 
@@ -33,11 +35,12 @@ if build mingw; then
   wine_env_start || broken=1
   while read -r program; do
     [ -n "$program" ] || continue
-    echo "== wine: $program"
-    json="$results/wine-$program.json"
-    (cd build/mingw && timeout 1200 env LANG=$ZR_LC LC_ALL=$ZR_LC wine "$program.exe" \
-      --gtest_brief=1 --gtest_output="json:$(winepath -w "$json" 2>/dev/null)") \
-      || echo "test: $program failed under Wine"
+    name=$(basename "$program" .exe)
+    echo "== wine: $name"
+    json="$results/wine-$name.json"
+    (cd "$(dirname "$program")" && timeout 1200 env LANG=$ZR_LC LC_ALL=$ZR_LC wine "$program" \
+      --gtest_brief=1 --gtest_output="json:Z:${json//\//\\}") \
+      || echo "test: $name failed under Wine"
     [ -f "$json" ] || broken=1
   done < build/mingw/test-programs.txt
   wine_env_stop
