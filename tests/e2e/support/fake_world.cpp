@@ -1,0 +1,52 @@
+#include "support/fake_world.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+#include "support/temp_folder.h"
+
+namespace zr::e2e {
+namespace {
+
+class FakeWorld : public testing::Environment {
+public:
+    void SetUp() override {
+        folder_.emplace();
+        registration_.emplace();
+        scenario_.emplace(folder_->path());
+    }
+    void TearDown() override {
+        scenario_.reset();
+        registration_.reset();
+        folder_.reset();
+    }
+    const test::fakewmi::Scenario& scenario() const { return *scenario_; }
+
+private:
+    std::optional<test::TempFolder> folder_;
+    std::optional<test::fakewmi::Registration> registration_;
+    std::optional<test::fakewmi::Scenario> scenario_;
+};
+
+FakeWorld* gWorld = static_cast<FakeWorld*>(testing::AddGlobalTestEnvironment(new FakeWorld));
+
+// Each test starts from a world without USB disks, whatever the test before it served.
+class FreshScenario : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override {
+        gWorld->scenario().Write("");
+        gWorld->scenario().ClearLog();
+    }
+};
+
+const bool gListening = [] {
+    testing::UnitTest::GetInstance()->listeners().Append(new FreshScenario);
+    return true;
+}();
+
+}  // namespace
+
+const test::fakewmi::Scenario& WmiScenario() { return gWorld->scenario(); }
+
+}  // namespace zr::e2e
