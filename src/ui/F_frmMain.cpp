@@ -2,10 +2,13 @@
 
 #include <wininet.h>
 
+#include "bootdisk/commands.h"
+#include "disk/win32/wmi_locator.h"
 #include "imaging/picture.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "platform/win32/automation_win32.h"
+#include "platform/win32/wide.h"
 #include "ui/control_ids.h"
 #include "ui/home_page.h"
 #include "ui/resources.h"
@@ -23,7 +26,6 @@ constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBO
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
 constexpr char kFontFace[] = "新宋体";
-constexpr char kNoDiskEntry[] = "请插入U盘！";
 constexpr char kWaitCaption[] = "正在制作U盘启动系统，请等待...";
 constexpr char kBusyCloseRefused[] = "正在制作中，请不要退出本程序！";
 
@@ -86,7 +88,7 @@ void TfrmMain::CreateControls() {
     btn_min.Create(hwnd_, ids::btn_min, 737, 4, LoadBitmaps(IDB_MIN_NORMAL, IDB_MIN_HOT, 0), "",
                    font_.get());
     cbb_disk.Create(hwnd_, ids::cbb_disk, {189, 480, 189 + 425, 480 + 20}, 12, font_.get());
-    cbb_disk.Add(kNoDiskEntry);
+    cbb_disk.Add(std::string(disk::kNoDiskEntry));
     cbb_disk.Select(0);
     rb_hdd.Create(hwnd_, ids::rb_hdd, {624, 472, 624 + 73, 472 + 17}, "USB-HDD", true,
                   font_.get());
@@ -193,15 +195,24 @@ void TfrmMain::Show() {
     UpdateWindow(hwnd_);
 }
 
-void TfrmMain::FormShow() { RefreshDiskList(); }
+void TfrmMain::FormShow() { RefreshDiskListGuarded(); }
 
-void TfrmMain::tmrTimer() { RefreshDiskList(); }
+void TfrmMain::tmrTimer() { RefreshDiskListGuarded(); }
 
-void TfrmMain::RefreshDiskList() {}
+void TfrmMain::RefreshDiskList() {
+    disk::RefreshDiskList(diskList_, disk::win32::CreateWmiLocator);
+}
+
+// A failed refresh is shown like any other error, but while its message is up the timer's
+// next refreshes wait instead of stacking messages on it.
+void TfrmMain::RefreshDiskListGuarded() {
+    refreshGate_.Run([this] { RefreshDiskList(); },
+                     [](const std::exception& error) { ui::ShowMessage(error.what()); });
+}
 
 void TfrmMain::FormCloseQuery(bool& CanClose) {
     if (FBusy) {
-        ShowMessage(kBusyCloseRefused);
+        ui::ShowMessage(kBusyCloseRefused);
         CanClose = false;
     }
 }
@@ -227,9 +238,26 @@ void TfrmMain::btn_closeClick() { Close(); }
 
 void TfrmMain::btn_configClick() {}
 
-void TfrmMain::btn_makeClick() {}
+void TfrmMain::btn_makeClick() { bootdisk::btn_makeClick(*this); }
 
-void TfrmMain::btn_cleanClick() {}
+void TfrmMain::btn_cleanClick() { bootdisk::btn_cleanClick(*this); }
+
+void TfrmMain::ShowMessage(const std::string& text) { ui::ShowMessage(text); }
+
+bool TfrmMain::ConfirmWarning(const std::string& text) {
+    return MessageBoxW(hwnd_, platform::win32::Widen(text).c_str(), L"警告",
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+void TfrmMain::ProcessMessages() { application_.ProcessMessages(); }
+
+void TfrmMain::Terminate() { application_.Terminate(); }
+
+std::string TfrmMain::SelectedDiskText() { return cbb_disk.Text(); }
+
+bool TfrmMain::UsbZipChecked() { return rb_zip.Checked(); }
+
+std::string TfrmMain::DataDir() { return ui::DataDir(); }
 
 void TfrmMain::wbMainDocumentComplete(IDispatch*, const std::wstring&) {
     // Always the top-level browser, even when a frame completed: its body is the one that

@@ -5,6 +5,9 @@
 
 #include <string>
 
+#include "bootdisk/host.h"
+#include "disk/disk_list.h"
+#include "disk/refresh_gate.h"
 #include "ui/application.h"
 #include "ui/bitmap_button.h"
 #include "ui/gdi.h"
@@ -19,7 +22,22 @@ namespace zr::ui {
 // The program's folder + "data\", fixed once when the main window is created; empty before.
 const std::string& DataDir();
 
-class TfrmMain : public CustomWindow {
+// cbb_disk as the disk list rules see it.
+class ComboDiskList : public disk::DiskList {
+public:
+    explicit ComboDiskList(ComboBox& box) : box_(box) {}
+    void Clear() override { box_.Clear(); }
+    void Add(const std::string& entry) override { box_.Add(entry); }
+    int Count() const override { return box_.Count(); }
+    int SelectedIndex() const override { return box_.SelectedIndex(); }
+    void Select(int index) override { box_.Select(index); }
+    std::string Text() const override { return box_.SelectedText(); }
+
+private:
+    ComboBox& box_;
+};
+
+class TfrmMain : public CustomWindow, public bootdisk::Host {
 public:
     explicit TfrmMain(Application& application);
     ~TfrmMain() override;
@@ -31,8 +49,17 @@ public:
 
     // Busy while a make or restore command runs: the disk list, the command buttons and the
     // close button are disabled, the wait animation shows, the refresh timer stops.
-    void SetBusy(bool Busy);
+    void SetBusy(bool Busy) override;
     bool Busy() const { return FBusy; }
+
+    // What the make and restore commands need of the window (bootdisk::Host).
+    void ShowMessage(const std::string& text) override;
+    bool ConfirmWarning(const std::string& text) override;
+    void ProcessMessages() override;
+    void Terminate() override;
+    std::string SelectedDiskText() override;
+    bool UsbZipChecked() override;
+    std::string DataDir() override;
 
     // Keyboard handling before dispatch: the web view's own keys, then tab order.
     bool PreTranslateMessage(MSG& msg);
@@ -65,8 +92,11 @@ private:
     void btn_cleanClick();
     void wbMainDocumentComplete(IDispatch* pDisp, const std::wstring& URL);
     void RefreshDiskList();
+    void RefreshDiskListGuarded();
 
     Application& application_;
+    ComboDiskList diskList_{cbb_disk};
+    disk::RefreshGate refreshGate_;
     Font font_;
     Font waitFont_;
     Brush backgroundBrush_;
