@@ -31,4 +31,19 @@ void WritePackage(const std::string& dataDir, const std::vector<kppack::Entry>& 
     zr::test::WriteFile(dataDir + "Data.Kp", kppack::BuildArchive(entries));
 }
 
+std::vector<std::string> StandardMakeRows(const std::string& workDir, char drive,
+                                          const std::string& format,
+                                          const std::vector<std::string>& imageRows) {
+    const std::string p = workDir + "fbinst.exe " + drive + ": ";
+    std::vector<std::string> rows{p + format,
+                                  p + R"(add-menu -s "fb.cfg" "default 0")",
+                                  p + R"(add-menu -s "fb.cfg" "timeout 0")",
+                                  p + R"(add-menu -s "fb.cfg" "menu F1 grldr "grldr")",
+                                  p + "add \"grldr\" \"" + workDir + "grldr\"",
+                                  p + "add \"menu.lst\" \"" + workDir + "menu.lst\"",
+                                  p + "add \"boot/x/y.bin\" \"" + workDir + "boot\\x\\y.bin\""};
+    for (const auto& row : imageRows) rows.push_back(p + row);
+    return rows;
+}
+
 }  // namespace zr::bootdisk::test

@@ -26,4 +26,22 @@ void DropEntry(std::vector<kppack::Entry>& entries, const std::string& name);
 
 void WritePackage(const std::string& dataDir, const std::vector<kppack::Entry>& entries);
 
+// The command lines a make run over StandardEntries gives the tool for drive letter drive with
+// the workspace workDir: format (its arguments after the prefix, e.g. " format -f -a  -p 8m
+// -e 10m"), the three menu lines, the listed files, then the image rows (after the prefix).
+std::vector<std::string> StandardMakeRows(const std::string& workDir, char drive,
+                                          const std::string& format,
+                                          const std::vector<std::string>& imageRows);
+
+#ifdef ZR_FAKEFBINST_HOST_PATH
+// The stand-in fbinst.exe built with the tests, as a path of drive Z:.
+inline std::string StandInTool() {
+    std::string path = "Z:" ZR_FAKEFBINST_HOST_PATH;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
+#endif
+
 }  // namespace zr::bootdisk::test

@@ -29,14 +29,6 @@ using Lines = std::vector<std::string>;
 const std::string kMakeDone = "message 恭喜你，制作完成！";
 const std::string kRestoreDone = "message  U盘空间已还原！";
 
-std::string FakeTool() {
-    std::string path = "Z:" ZR_FAKEFBINST_HOST_PATH;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
-}
-
 class WineCommands : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -47,7 +39,7 @@ protected:
         drive_ = std::make_unique<test::DriveLink>(test::HostPath(root_ / "usb"));
         temp_ = std::make_unique<test::TemporaryFolderOverride>(root_ / "temp");
         test::SetVariable("ZR_FAKEFBINST_DIR", root_ / "tool");
-        test::WritePackage(dataDir_, test::StandardEntries(ReadFile(FakeTool())));
+        test::WritePackage(dataDir_, test::StandardEntries(ReadFile(test::StandInTool())));
         host_.dataDir = dataDir_;
         host_.diskText = std::string(1, drive_->letter()) + ": (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：7.45GB)";
     }
@@ -63,16 +55,7 @@ protected:
         return work + "fbinst.exe " + drive_->letter() + ": ";
     }
     Lines MakeRows(const std::string& work, const std::string& format, const Lines& imageRows) const {
-        const std::string p = Prefix(work);
-        Lines rows{p + format,
-                   p + R"(add-menu -s "fb.cfg" "default 0")",
-                   p + R"(add-menu -s "fb.cfg" "timeout 0")",
-                   p + R"(add-menu -s "fb.cfg" "menu F1 grldr "grldr")",
-                   p + "add \"grldr\" \"" + work + "grldr\"",
-                   p + "add \"menu.lst\" \"" + work + "menu.lst\"",
-                   p + "add \"boot/x/y.bin\" \"" + work + "boot\\x\\y.bin\""};
-        for (const auto& row : imageRows) rows.push_back(p + row);
-        return rows;
+        return test::StandardMakeRows(work, drive_->letter(), format, imageRows);
     }
 
     zr::test::TempFolder root_;
@@ -156,7 +139,7 @@ TEST_F(WineCommands, RestoreReportsTheToolsExitCode) {
 
 TEST_F(WineCommands, RestoreWithoutToolInThePackageNeverRunsOneFromTheSearchPath) {
     test::WritePackage(dataDir_, {{"grldr", "g"}});
-    zr::test::WriteFile(root_ / "cwd\\fbinst.exe", ReadFile(FakeTool()));
+    zr::test::WriteFile(root_ / "cwd\\fbinst.exe", ReadFile(test::StandInTool()));
     wchar_t saved[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, saved);
     SetCurrentDirectoryW(std::wstring(root_.path().begin(), root_.path().end()).c_str());
@@ -175,7 +158,7 @@ TEST_F(WineCommands, RunAndWaitProcessesMessagesUntilTheToolEnds) {
     host_.onPump = [&] {
         if (host_.pumps == 3) zr::test::WriteFile(root_ / "tool\\go", "");
     };
-    const ToolOutcome outcome = RunAndWait(host_, FakeTool(), "fbinst.exe R: format -f -r");
+    const ToolOutcome outcome = RunAndWait(host_, test::StandInTool(), "fbinst.exe R: format -f -r");
     EXPECT_EQ(outcome.result, ToolOutcome::Result::Ended);
     EXPECT_EQ(outcome.exitCode, 3u);
     EXPECT_GE(host_.pumps, 4);
