@@ -40,7 +40,9 @@ void CopyTree(const std::string& from, const std::string& to) {
 struct Search {
     DWORD processId;
     const wchar_t* className;
+    bool all = false;  // count every match instead of stopping at the first
     HWND found = nullptr;
+    int count = 0;
 };
 
 BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
@@ -52,7 +54,8 @@ BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
     GetClassNameW(window, name, 64);
     if (wcscmp(name, search->className) != 0) return TRUE;
     search->found = window;
-    return FALSE;
+    ++search->count;
+    return search->all;
 }
 
 HWND FindVisibleWindow(DWORD processId, const wchar_t* className) {
@@ -132,6 +135,12 @@ HWND RunningProgram::Control(int id) const { return GetDlgItem(main_, id); }
 
 HWND RunningProgram::CurrentMessageBox() const {
     return FindVisibleWindow(info_.dwProcessId, L"#32770");
+}
+
+int RunningProgram::VisibleMessageBoxes() const {
+    Search search{info_.dwProcessId, L"#32770", true};
+    EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+    return search.count;
 }
 
 HWND RunningProgram::WaitForMessageBox(DWORD timeoutMs) const {

@@ -61,6 +61,8 @@ public:
     HWND WaitForMessageBox(DWORD timeoutMs = kPatienceMs) const;
     // A message box of the program that is visible right now, or null.
     HWND CurrentMessageBox() const;
+    // How many message boxes of the program are visible right now.
+    int VisibleMessageBoxes() const;
     // True once the program has ended; false if it is still running after the wait.
     bool WaitForExit(DWORD timeoutMs = kPatienceMs) const;
     void Kill();
