@@ -416,7 +416,12 @@ File File::Open(const std::string& path, Access access) {
         close(fd);
         return fail(EBUSY);
     }
-    if (access == Access::CreateExclusive && ftruncate(fd, 0) != 0) {
+    // Truncated only once the lock is held, and only when there is something to cut: ext4
+    // takes a truncation to zero for a file being replaced and flushes it on close, which
+    // costs a new file a synchronous writeback start for nothing.
+    struct stat held {};
+    if (access == Access::CreateExclusive &&
+        (fstat(fd, &held) != 0 || (held.st_size > 0 && ftruncate(fd, 0) != 0))) {
         const int code = errno;
         close(fd);
         return fail(code);
