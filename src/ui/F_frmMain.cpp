@@ -3,6 +3,7 @@
 #include <wininet.h>
 
 #include "bootdisk/commands.h"
+#include "bootitems/win32/F_frmConfig.h"
 #include "disk/win32/wmi_locator.h"
 #include "imaging/picture.h"
 #include "platform/error.h"
@@ -236,7 +237,10 @@ void TfrmMain::btn_minClick() { application_.Minimize(); }
 
 void TfrmMain::btn_closeClick() { Close(); }
 
-void TfrmMain::btn_configClick() {}
+void TfrmMain::btn_configClick() {
+    bootitems::TfrmConfig frmConfig(hwnd_, DataDir());
+    frmConfig.ShowModal();
+}
 
 void TfrmMain::btn_makeClick() { bootdisk::btn_makeClick(*this); }
 

@@ -68,8 +68,8 @@ std::string WindowText(HWND hwnd) {
 }
 
 void StandardControl::Create(const wchar_t* className, HWND parent, int id, DWORD style,
-                             RECT bounds, const std::string& text) {
-    hwnd_ = CreateWindowExW(0, className, Widen(text).c_str(), WS_CHILD | style, bounds.left,
+                             RECT bounds, const std::string& text, DWORD exStyle) {
+    hwnd_ = CreateWindowExW(exStyle, className, Widen(text).c_str(), WS_CHILD | style, bounds.left,
                             bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             GetModuleHandleW(nullptr), nullptr);

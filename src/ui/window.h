@@ -39,7 +39,7 @@ protected:
 class StandardControl : public Window {
 public:
     void Create(const wchar_t* className, HWND parent, int id, DWORD style, RECT bounds,
-                const std::string& text = {});
+                const std::string& text = {}, DWORD exStyle = 0);
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 };
 

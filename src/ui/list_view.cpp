@@ -1,0 +1,81 @@
+#include "ui/list_view.h"
+
+#include <commctrl.h>
+
+#include "platform/win32/wide.h"
+
+namespace zr::ui {
+
+using platform::win32::Narrow;
+using platform::win32::Widen;
+
+void ListView::Create(HWND parent, int id, RECT bounds, DWORD style, DWORD extendedStyle,
+                      HFONT font) {
+    StandardControl::Create(WC_LISTVIEWW, parent, id, WS_VISIBLE | LVS_REPORT | style, bounds, {},
+                            WS_EX_CLIENTEDGE);
+    Send(LVM_SETEXTENDEDLISTVIEWSTYLE, extendedStyle, extendedStyle);
+    SetFont(font);
+}
+
+void ListView::AddColumn(const std::string& caption, int width) {
+    std::wstring text = Widen(caption);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = text.data();
+    column.cx = width;
+    Send(LVM_INSERTCOLUMNW, static_cast<WPARAM>(columns_++), reinterpret_cast<LPARAM>(&column));
+}
+
+void ListView::AddRow(const std::vector<std::string>& texts) {
+    if (texts.empty()) return;
+    std::wstring caption = Widen(texts.front());
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = RowCount();
+    item.pszText = caption.data();
+    const auto row = static_cast<int>(Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    for (size_t column = 1; column < texts.size(); ++column) {
+        SetText(row, static_cast<int>(column), texts[column]);
+    }
+}
+
+int ListView::RowCount() const {
+    return static_cast<int>(Send(LVM_GETITEMCOUNT));
+}
+
+// The list view copies at most the buffer's size and says how much it copied, so the buffer
+// grows until the text fits with room to spare.
+std::string ListView::Text(int row, int column) const {
+    std::wstring buffer(256, L'\0');
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        const auto copied = static_cast<size_t>(
+            Send(LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        if (copied + 1 < buffer.size()) {
+            buffer.resize(copied);
+            return Narrow(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+void ListView::SetText(int row, int column, const std::string& text) {
+    std::wstring wide = Widen(text);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = wide.data();
+    Send(LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+bool ListView::Selected(int row) const {
+    return Send(LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
+}
+
+void ListView::DeleteRow(int row) {
+    Send(LVM_DELETEITEM, static_cast<WPARAM>(row));
+}
+
+}  // namespace zr::ui
