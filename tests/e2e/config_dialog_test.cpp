@@ -235,6 +235,46 @@ TEST_F(ConfigDialog, AddAppendsUnselectedRowsAndKeepsTheInputs) {
     EXPECT_EQ(EditText(Item(ids::edt_iso)), image_);
 }
 
+// The file-open dialog's name field: the combo box of the newer layout, or the plain edit.
+HWND FileNameField(HWND openDialog) {
+    if (HWND combo = GetDlgItem(openDialog, 0x47C)) return combo;
+    return GetDlgItem(openDialog, 0x480);
+}
+
+TEST_F(ConfigDialog, SelectIsoTakesTheChosenNameExistingOrNotAndStartsFromItNextTime) {
+    Open();
+    const struct {
+        std::string name;
+        int button;
+        std::string expected;
+    } runs[] = {
+        {image_, IDOK, image_},
+        {images_ / "not there.img", IDOK, images_ / "not there.img"},
+        {images_ / "other.iso", IDCANCEL, images_ / "not there.img"},
+    };
+    std::string last;
+    for (const auto& run : runs) {
+        PressLater(ids::btn_selectiso);
+        HWND chooser = program_->WaitForMessageBox();
+        ASSERT_NE(chooser, nullptr) << run.name;
+        HWND field = FileNameField(chooser);
+        ASSERT_NE(field, nullptr);
+        EXPECT_EQ(ComboItems(GetDlgItem(chooser, 0x470)), std::vector<std::string>{"镜像文件"});
+        HWND readOnlyBox = GetDlgItem(chooser, 0x410);
+        EXPECT_TRUE(!readOnlyBox || !IsWindowVisible(readOnlyBox));
+        if (!last.empty()) {
+            EXPECT_THAT(EditText(field), testing::EndsWith(last.substr(last.rfind('\\') + 1)))
+                << "the run did not start from the last chosen file";
+        }
+        last = run.expected;
+        SetText(field, run.name);
+        Answer(chooser, run.button);
+        ASSERT_TRUE(WaitUntil([&] { return program_->CurrentMessageBox() == nullptr; }));
+        EXPECT_TRUE(WaitUntil([&] { return EditText(Item(ids::edt_iso)) == run.expected; }))
+            << run.name << " gave " << EditText(Item(ids::edt_iso));
+    }
+}
+
 TEST_F(ConfigDialog, DeleteRemovesTheSelectedRowEvenWhenAnEditHasTheFocus) {
     SaveList("a|1\r\nb|2\r\nc|3\r\n");
     Open();
