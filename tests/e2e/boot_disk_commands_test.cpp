@@ -9,6 +9,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bootdisk/test_package.h"
@@ -188,6 +189,16 @@ TEST_F(BootDiskCommands, WithoutADiskBothCommandsOnlySayThereIsNone) {
     ASSERT_NE(main_, nullptr);
     ASSERT_EQ(ComboItems(Control(ids::cbb_disk)), Lines{"请插入U盘！"});
     Click(ids::btn_make);
+    // A plain message: one OK button, centred on the screen rather than on the window.
+    HWND box = program_->WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(GetDlgItem(box, IDOK), nullptr);
+    EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);
+    EXPECT_EQ(GetDlgItem(box, IDYES), nullptr);
+    RECT place{};
+    GetWindowRect(box, &place);
+    EXPECT_NEAR((place.left + place.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((place.top + place.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
     EXPECT_EQ(Next(), Plain(kNoDisk));
     Click(ids::btn_clean);
     EXPECT_EQ(Next(), Plain(kNoDisk));
@@ -253,6 +264,15 @@ TEST_F(BootDiskCommands, TheDiskMustHoldTheFilesAndImagesEqualIsEnough) {
 TEST_F(BootDiskCommands, AnsweringNoLeavesTheWorkspaceWithTheNewMenuAndRunsNothing) {
     Start();
     Click(ids::btn_make);
+    HWND question = program_->WaitForMessageBox();
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(GetWindow(question, GW_OWNER), main_);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(question, nullptr), &gui);
+    EXPECT_EQ(gui.hwndFocus, GetDlgItem(question, IDNO));
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(question, IDNO), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(question, IDYES), GWL_STYLE) & 0xF, BS_PUSHBUTTON);
     EXPECT_EQ(Next(IDNO), Warning(kMakeQuestion));
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(CloseQuietly());
@@ -272,6 +292,22 @@ TEST_F(BootDiskCommands, AToolFailureStopsTheMakeNamingTheStepAndTheCode) {
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(CloseQuietly()) << "a success message followed";
     EXPECT_FALSE(IsFile(OnDrive("grldr")));
+}
+
+// The list goes on refreshing while the question is up; the command keeps the drive it took.
+TEST_F(BootDiskCommands, MakeKeepsItsDriveWhenTheListChangesDuringTheQuestion) {
+    Start();
+    Click(ids::btn_make);
+    ASSERT_NE(program_->WaitForMessageBox(), nullptr);
+    WmiScenario().Write(fakewmi::AssociationRow("Disk #1, Partition #0", "V:") +
+                        fakewmi::DriveRow(1, "USB", kStick));
+    ASSERT_TRUE(WaitUntil([&] {
+        const Lines items = ComboItems(Control(ids::cbb_disk));
+        return !items.empty() && items[0][0] == 'V';
+    })) << "the list was not refreshed during the question";
+    EXPECT_EQ(Next(IDYES), Warning(kMakeQuestion));
+    EXPECT_EQ(Next(), Plain(kMakeDone));
+    EXPECT_EQ(ToolLog(), MakeRows(kHddFormat));
 }
 
 // ---- restore
@@ -330,6 +366,15 @@ TEST_F(WhileTheToolRuns, TheWindowIsBusyAndRefusesToClose) {
     EXPECT_EQ(Next(), Plain(kBusyCloseRefused));
     PostMessageW(main_, WM_CLOSE, 0, 0);
     EXPECT_EQ(Next(), Plain(kBusyCloseRefused));
+    // Log-off asks and waits for the answer, which comes only once the message is answered.
+    DWORD_PTR logOff = TRUE;
+    std::thread ask([&] {
+        SendMessageTimeoutW(main_, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, kPatienceMs,
+                            &logOff);
+    });
+    EXPECT_EQ(Next(), Plain(kBusyCloseRefused));
+    ask.join();
+    EXPECT_EQ(logOff, static_cast<DWORD_PTR>(FALSE));
     EXPECT_TRUE(IsWindowVisible(main_));
 
     EXPECT_EQ(Finish(), Plain(kMakeDone));
