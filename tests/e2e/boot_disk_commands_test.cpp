@@ -143,9 +143,10 @@ const std::string kRestoreQuestion =
 // ---- make
 
 TEST_F(BootDiskCommands, MakeForUsbHddStoresTheListedFilesTheMenuAndTheImages) {
-    const std::string iso = Image("Win PE.ISO", "iso image");
+    // A Chinese title and path go through the ANSI code page on their way to the tool.
+    const std::string iso = Image("Win PE 启动盘.ISO", "iso image");
     const std::string img = Image("dos.img", "floppy image");
-    IsoList({{"Win PE", iso}, {"DOS", img}});
+    IsoList({{"启动盘", iso}, {"DOS", img}});
     Start();
     Click(ids::btn_make);
     EXPECT_EQ(Next(IDYES), Warning(kMakeQuestion));
@@ -159,7 +160,7 @@ TEST_F(BootDiskCommands, MakeForUsbHddStoresTheListedFilesTheMenuAndTheImages) {
     EXPECT_EQ(ReadFile(OnDrive("boot\\customISO_1.img")), "floppy image");
     EXPECT_EQ(ReadFile(OnDrive("menu.lst")),
               package::kDefMenu +
-                  "\r\ntitle Win PE\r\nmap --mem (ud)/boot/customISO_0.iso (0xFF)\r\nmap --hook\r\n"
+                  "\r\ntitle 启动盘\r\nmap --mem (ud)/boot/customISO_0.iso (0xFF)\r\nmap --hook\r\n"
                   "chainloader (0xFF)\r\n"
                   "\r\ntitle DOS\r\nmap --mem (ud)/boot/customISO_1.img (fd0)\r\nmap --hook\r\n"
                   "rootnoverify (fd0)\r\nchainloader +1\r\n");
@@ -217,10 +218,13 @@ TEST_F(BootDiskCommands, AMissingFileListEndsTheProgram) {
 }
 
 TEST_F(BootDiskCommands, AMissingListedFileStopsTheMake) {
-    package::PutEntry(package_, "filelist", "grldr\r\nboot\\missing.bin\r\nmenu.lst\r\n");
+    // The file list is stored in the ANSI code page; the message shows the name as the user
+    // would read it.
+    package::PutEntry(package_, "filelist",
+                      platform::Utf8ToAnsi("grldr\r\nboot\\缺少.bin\r\nmenu.lst\r\n"));
     Start();
     Click(ids::btn_make);
-    EXPECT_EQ(Next(), Plain("文件:boot\\missing.bin 丢失！请重新安装！"));
+    EXPECT_EQ(Next(), Plain("文件:boot\\缺少.bin 丢失！请重新安装！"));
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(CloseQuietly());
     EXPECT_TRUE(IsFile(workDir_ + "grldr")) << "the workspace went";
@@ -229,7 +233,7 @@ TEST_F(BootDiskCommands, AMissingListedFileStopsTheMake) {
 
 TEST_F(BootDiskCommands, AMissingImageStopsTheMake) {
     const std::string present = Image("a.iso", "iso");
-    const std::string missing = root_ / "img\\gone.iso";
+    const std::string missing = root_ / "img\\丢失的镜像.iso";
     IsoList({{"A", present}, {"Gone", missing}});
     Start();
     Click(ids::btn_make);
