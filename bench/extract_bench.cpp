@@ -304,7 +304,7 @@ double CpuSeconds() {
 struct Sample {
     double seconds = 0;     // wall time
     double cpuSeconds = 0;  // user + system time of the run
-    int64_t peakKiB = 0;  // growth of VmHWM during the run
+    int64_t peakKiB = 0;    // growth of VmHWM during the run, code first touched included
     int ok = 0;
     char error[200] = {};
 };

@@ -43,10 +43,13 @@ bytes 300 2 >"$scratch/seed/several/fbinst.exe"
 chmod a-w "$scratch/seed/several/fbinst.exe"  # travels as the read-only attribute
 printf 'title a\nroot (hd0,0)\n' >"$scratch/seed/several/defMenu.txt"
 bytes 3000 3 >"$scratch/seed/noise/random.bin"
-for i in $(seq 1 300); do echo "line $i of a menu that repeats itself"; done >"$scratch/seed/text/long.txt"
+for i in $(seq 1 300); do
+  echo "line $i of a menu that repeats itself"
+done >"$scratch/seed/text/long.txt"
 for name in empty one sub several noise text; do seed "$name"; done
 
-echo "fuzz: $build/fuzz/package_fuzz for $seconds s, corpus $corpus ($(ls "$corpus" | wc -l) inputs)"
+inputs=$(find "$corpus" -type f | wc -l)
+echo "fuzz: $build/fuzz/package_fuzz for $seconds s, corpus $corpus ($inputs inputs)"
 set +e
 TMPDIR=$scratch "$build/fuzz/package_fuzz" -max_total_time="$seconds" -max_len=16384 \
   -timeout=10 -rss_limit_mb=2048 -dict=fuzz/package.dict -print_final_stats=1 \
@@ -58,7 +61,8 @@ runs=$(awk '/stat::number_of_executed_units:/ {print $2}' "$scratch/fuzz.log")
 if [ "$status" = 0 ]; then
   echo "fuzz: ${runs:-?} executions in $seconds s, clean"
 else
-  grep -E 'ERROR|SUMMARY|runtime error|package_fuzz:|Test unit written' "$scratch/fuzz.log" | head -n 20
+  grep -E 'ERROR|SUMMARY|runtime error|package_fuzz:|Test unit written' "$scratch/fuzz.log" |
+    head -n 20
   echo "fuzz: FINDING after ${runs:-?} executions (exit $status); inputs in $artifacts"
   exit 1
 fi
