@@ -9,7 +9,7 @@ PACKAGES=(
   build-essential cmake ninja-build clang lld libclang-rt-14-dev
   googletest zlib1g-dev libjpeg62-turbo-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-  wine wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei locales
+  wine wine64 xvfb xauth x11-utils imagemagick xdotool fonts-wqy-microhei locales
   dpkg-dev zip unzip python3 python3-pil fonts-dejavu-core time
 )
 
