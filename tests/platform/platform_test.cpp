@@ -77,6 +77,19 @@ TEST(Attributes, AReadOnlyFileCanNeitherBeReplacedNorDeleted) {
     EXPECT_EQ(test::ReadFile(file), "keep");
 }
 
+TEST(Attributes, AHiddenOrSystemFileIsReplacedAndKeepsThem) {
+    TempFolder tmp;
+    const std::string file = tmp / "grldr";
+    test::WriteFile(file, "old contents");
+    ASSERT_TRUE(WriteAttributes(file, kAttrHidden | kAttrSystem));
+    File created = File::Open(file, File::Access::CreateExclusive);
+    ASSERT_TRUE(created.IsOpen()) << created.ErrorText();
+    created.Write("new", 3);
+    created.Close();
+    EXPECT_EQ(test::ReadFile(file), "new");
+    EXPECT_EQ(*ReadAttributes(file) & (kAttrHidden | kAttrSystem), kAttrHidden | kAttrSystem);
+}
+
 TEST(Sharing, AFileBeingWrittenCannotBeOpenedByOthers) {
     TempFolder tmp;
     File writer = File::Open(tmp / "w", File::Access::CreateExclusive);

@@ -40,6 +40,11 @@ struct FindCloser {
 };
 using FindHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, FindCloser>;
 
+struct HandleCloser {
+    void operator()(HANDLE h) const { CloseHandle(h); }
+};
+using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
 HANDLE ToHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
 std::string CodePageToCodePage(std::string_view text, UINT from, UINT to) {
@@ -52,6 +57,26 @@ std::string CodePageToCodePage(std::string_view text, UINT from, UINT to) {
     std::string out(static_cast<size_t>(m), '\0');
     WideCharToMultiByte(to, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
     return out;
+}
+
+// The record of a symbolic link describes the link, whose length is 0; a handle opened
+// through it describes the file it leads to. Opening for attributes alone is not refused by
+// another program's sharing mode, so a file held open is sized too.
+std::optional<int64_t> LinkTargetLength(const std::wstring& path) {
+    Handle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::nullopt;
+    }
+    return static_cast<int64_t>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) |
+                                info.nFileSizeLow);
 }
 
 }  // namespace
@@ -72,11 +97,13 @@ bool IsLink(const std::string& path) {
 }
 
 std::optional<int64_t> FileLength(const std::string& path) {
+    const std::wstring wide = Widen(path);
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data) ||
+    if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return std::nullopt;
     }
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return LinkTargetLength(wide);
     return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
                                 data.nFileSizeLow);
 }
@@ -221,20 +248,27 @@ File::~File() { Close(); }
 File File::Open(const std::string& path, Access access) {
     File file;
     file.path_ = path;
+    const std::wstring wide = Widen(path);
     DWORD desired = GENERIC_READ, share = 0, disposition = OPEN_EXISTING;
+    DWORD attributes = FILE_ATTRIBUTE_NORMAL;
     switch (access) {
         case Access::ReadShared:
             share = FILE_SHARE_READ | FILE_SHARE_WRITE;
             break;
         case Access::ReadExclusive:
             break;
-        case Access::CreateExclusive:
+        case Access::CreateExclusive: {
             desired = GENERIC_WRITE;
             disposition = CREATE_ALWAYS;
+            // Windows replaces a hidden or system file only when asked for one with the same
+            // bits; otherwise a workspace left by an earlier run could never be refilled.
+            const DWORD old = GetFileAttributesW(wide.c_str());
+            const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+            if (old != INVALID_FILE_ATTRIBUTES && (old & kept)) attributes = old & kept;
             break;
+        }
     }
-    HANDLE h = CreateFileW(Widen(path).c_str(), desired, share, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(wide.c_str(), desired, share, nullptr, disposition, attributes, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         file.error_ = platform::ErrorText(static_cast<int>(GetLastError()));
         return file;
