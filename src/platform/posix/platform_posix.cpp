@@ -262,14 +262,14 @@ bool WriteAttributes(const std::string& path, uint32_t attributes) {
     auto host = Host(path);
     struct stat st {};
     if (!host || stat(host->c_str(), &st) != 0) return Fail(host ? errno : ENOENT);
-    const std::string text = std::to_string(attributes & ~(kAttrReadOnly | kAttrDirectory));
-    if (setxattr(host->c_str(), kAttributesXattr, text.data(), text.size(), 0) != 0) {
-        return Fail(errno);
-    }
+    // Read-only lives in the mode, so a file system without user attributes still gets it.
     const mode_t writable = S_IWUSR | S_IWGRP | S_IWOTH;
     const mode_t mode = (attributes & kAttrReadOnly) ? (st.st_mode & ~writable)
                                                      : (st.st_mode | S_IWUSR);
-    return chmod(host->c_str(), mode & 07777) == 0 || Fail(errno);
+    if (chmod(host->c_str(), mode & 07777) != 0) return Fail(errno);
+    const std::string text = std::to_string(attributes & ~(kAttrReadOnly | kAttrDirectory));
+    return setxattr(host->c_str(), kAttributesXattr, text.data(), text.size(), 0) == 0 ||
+           Fail(errno);
 }
 
 std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root) {
