@@ -272,5 +272,20 @@ TEST_F(DamagedDataTest, AnArchiveCutInsideTheStreamStopsWithoutHanging) {
     EXPECT_LT(written, 100000);
 }
 
+TEST_F(PackageTest, PackingRefusesNamesTheReaderWouldRefuseOrRename) {
+    std::vector<std::string> badNames = {"smile\xF0\x9F\x98\x80.txt"};  // not in code page 936
+#ifndef _WIN32
+    badNames.insert(badNames.end(), {"a:b", "...", "sub\\. ."});  // names Linux allows
+#endif
+    for (const auto& bad : badNames) {
+        const std::string folder = tmp / ("payload" + std::to_string(&bad - badNames.data()));
+        WriteFile(folder + "\\启动.txt", "fine");
+        const std::string archive = tmp / "out.kp";
+        ASSERT_EQ(kppack::PackFolder(folder, archive), 1);
+        WriteFile(folder + "\\" + bad, "bad");
+        EXPECT_THROW(kppack::PackFolder(folder, archive), std::runtime_error) << bad;
+    }
+}
+
 }  // namespace
 }  // namespace zr::test

@@ -76,6 +76,14 @@ void CollectFiles(const std::string& folder, const std::string& prefix,
     }
 }
 
+// A file name the program would refuse (-204) or write under another name (a character
+// that the ANSI code page cannot hold) must not reach the archive.
+void CheckName(const std::string& name) {
+    if (!IsSafeEntryName(name) || platform::AnsiToUtf8(platform::Utf8ToAnsi(name)) != name) {
+        throw std::runtime_error("file name not allowed in the package: " + name);
+    }
+}
+
 std::string ReadWhole(const std::string& path) {
     auto file = platform::File::Open(path, platform::File::Access::ReadShared);
     if (!file.IsOpen()) throw std::runtime_error("cannot read " + path + ": " + file.ErrorText());
@@ -106,6 +114,7 @@ int PackFolder(const std::string& folder, const std::string& archive) {
     if (!base.ends_with('\\')) base += '\\';
     std::vector<std::string> names;
     CollectFiles(base, "", names);
+    for (const auto& name : names) CheckName(name);
 
     auto out = platform::File::Open(archive, platform::File::Access::CreateExclusive);
     if (!out.IsOpen()) throw std::runtime_error("cannot create " + archive + ": " + out.ErrorText());
