@@ -93,8 +93,9 @@ LRESULT BitmapButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
         SetFocus(hwnd_);
-        return 0;
+        return message == WM_XBUTTONDOWN ? TRUE : 0;
     case WM_LBUTTONUP:
         if (mouseDown_) {
             mouseDown_ = false;

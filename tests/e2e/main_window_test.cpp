@@ -28,6 +28,14 @@ std::string Place(int left, int top, int width, int height) {
 // The build of the program whose home page is a loopback port that nothing listens on.
 std::string OfflineProgram() { return BesideTestProgram("ZiRuriOffline.exe"); }
 
+// The window that has the keyboard focus in the thread of window.
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
 class MainWindow : public testing::Test {
 protected:
     // Starts the program and waits for its window; the folder may be prepared before.
@@ -157,6 +165,24 @@ TEST_F(MainWindow, RadioButtonsFormOneGroup) {
     PostMessageW(Control(ids::rb_hdd), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return Checked(ids::rb_hdd); }));
     EXPECT_FALSE(Checked(ids::rb_zip));
+}
+
+TEST_F(MainWindow, APressOfAnyMouseButtonGivesAButtonTheFocus) {
+    Start();
+    const struct {
+        int id;
+        UINT press;
+        WPARAM keys;
+    } presses[] = {
+        {ids::btn_make, WM_RBUTTONDOWN, MK_RBUTTON},
+        {ids::btn_config, WM_MBUTTONDOWN, MK_MBUTTON},
+        {ids::btn_clean, WM_XBUTTONDOWN, MAKEWPARAM(MK_XBUTTON1, XBUTTON1)},
+    };
+    for (const auto& p : presses) {
+        PostMessageW(Control(p.id), p.press, p.keys, MAKELPARAM(10, 10));
+        EXPECT_TRUE(WaitUntil([&] { return FocusOf(main_) == Control(p.id); }, 5000))
+            << "message " << p.press;
+    }
 }
 
 TEST_F(MainWindow, CloseMessageEndsTheProgramWhenIdle) {
