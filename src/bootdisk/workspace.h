@@ -9,7 +9,8 @@ namespace zr::bootdisk {
 // The user's temporary folder followed by "KpTemp\"; always ends with a backslash.
 std::string WorkDir();
 
-// Creates the one last level of WorkDir (a leftover folder is used as it is) and returns it.
+// Creates the one last level of WorkDir and returns it. A leftover folder is used with its
+// files and folders, but any link in it, or a link in its place, is removed first.
 std::string MakeWorkDir();
 
 // Deletes the folder with everything in it, deepest first. Failures are left behind silently

@@ -94,5 +94,26 @@ TEST(WorkDir, IsKpTempInTheTemporaryFolderAndKeepsALeftover) {
     EXPECT_FALSE(IsFolder(dir / "KpTemp"));
 }
 
+// The workspace lies in the user's own temporary folder while the program runs elevated.
+TEST(WorkDir, LinksPlantedInAWorkspaceAreRemovedNotFollowed) {
+    if (test::RunningUnderWine()) GTEST_SKIP() << "Wine cannot remove a host link to a folder";
+    zr::test::TempFolder dir;
+    test::TemporaryFolderOverride temp(dir.path());
+    WriteFile(dir / "elsewhere\\keep.txt", "k");
+    if (!test::MakeFolderLink(dir / "KpTemp", dir / "elsewhere")) GTEST_SKIP() << "no links here";
+
+    MakeWorkDir();
+    EXPECT_FALSE(platform::IsLink(dir / "KpTemp"));
+    ASSERT_TRUE(IsFolder(dir / "KpTemp"));
+    EXPECT_TRUE(IsFile(dir / "elsewhere\\keep.txt"));
+
+    WriteFile(dir / "KpTemp\\old.txt", "o");
+    ASSERT_TRUE(test::MakeFolderLink(dir / "KpTemp\\sub", dir / "elsewhere"));
+    MakeWorkDir();
+    EXPECT_TRUE(IsFile(dir / "KpTemp\\old.txt"));
+    EXPECT_FALSE(platform::IsLink(dir / "KpTemp\\sub"));
+    EXPECT_TRUE(IsFile(dir / "elsewhere\\keep.txt"));
+}
+
 }  // namespace
 }  // namespace zr::bootdisk
