@@ -132,10 +132,14 @@ bool WriteAttributes(const std::string& path, uint32_t attributes) {
 }
 
 std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root) {
+    // A card reader with no card, or a stick pulled a moment ago, must answer "unknown" here
+    // and not with the system's own "no disk in the drive" box, every two seconds.
+    DWORD previousMode = 0;
+    const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode) != FALSE;
     ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
-    if (!GetDiskFreeSpaceExW(Widen(root).c_str(), &freeToCaller, &total, &totalFree)) {
-        return std::nullopt;
-    }
+    const BOOL known = GetDiskFreeSpaceExW(Widen(root).c_str(), &freeToCaller, &total, &totalFree);
+    if (quiet) SetThreadErrorMode(previousMode, nullptr);
+    if (!known) return std::nullopt;
     return VolumeSpace{static_cast<int64_t>(freeToCaller.QuadPart),
                        static_cast<int64_t>(total.QuadPart)};
 }
