@@ -185,6 +185,36 @@ TEST_F(MainWindow, APressOfAnyMouseButtonGivesAButtonTheFocus) {
     }
 }
 
+// A click shows itself through the make command, which with no disk only says so.
+TEST_F(MainWindow, ButtonsClickOnALeftReleaseOverThemAndOnEnterOrSpace) {
+    Start();
+    HWND make = Control(ids::btn_make);
+    const auto expectOneNoDiskMessage = [&](const char* how) {
+        HWND box = program_->WaitForMessageBox(5000);
+        ASSERT_NE(box, nullptr) << how << ": no click";
+        EXPECT_EQ(MessageBoxText(box), "没有发现U盘，请确认U盘是否已插入！") << how;
+        Answer(box, IDOK);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000)) << how;
+        EXPECT_FALSE(WaitUntil([&] { return program_->CurrentMessageBox() != nullptr; }, 1000))
+            << how << ": clicked twice";
+    };
+
+    // Released away from the button: no click. The space that follows clicks once, with the
+    // focus that the press gave.
+    PostMessageW(make, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    PostMessageW(make, WM_LBUTTONUP, 0, MAKELPARAM(500, 10));
+    PostMessageW(make, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageW(make, WM_KEYUP, VK_SPACE, 0xC0390001);
+    expectOneNoDiskMessage("space");
+
+    PostMessageW(make, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    PostMessageW(make, WM_LBUTTONUP, 0, MAKELPARAM(12, 11));
+    expectOneNoDiskMessage("left button");
+
+    PostMessageW(make, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    expectOneNoDiskMessage("Enter");
+}
+
 TEST_F(MainWindow, CloseMessageEndsTheProgramWhenIdle) {
     Start();
     PostMessageW(main_, WM_CLOSE, 0, 0);
