@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/win32/system_message.h"
 #include "platform/win32/wide.h"
 
 namespace zr::automation::win32 {
@@ -301,16 +302,8 @@ ObjectPtr WrapDispatch(IDispatch* dispatch) {
 }
 
 std::string HresultText(HRESULT code) {
-    wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::unique_ptr<wchar_t, decltype(&LocalFree)> owner(text, &LocalFree);
-    std::wstring_view message(text ? text : L"", n);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
-        message.remove_suffix(1);
-    }
-    if (!message.empty()) return Narrow(message);
+    std::string message = platform::win32::SystemMessage(static_cast<DWORD>(code));
+    if (!message.empty()) return message;
     // WMI's own codes have no text in the system's message table.
     char fallback[32];
     std::snprintf(fallback, sizeof fallback, "OLE error %08lX", static_cast<unsigned long>(code));

@@ -5,6 +5,7 @@
 
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/win32/system_message.h"
 #include "platform/win32/wide.h"
 
 namespace zr::platform {
@@ -184,17 +185,9 @@ bool MoveOver(const std::string& source, const std::string& target) {
 int LastErrorCode() { return static_cast<int>(GetLastError()); }
 
 std::string ErrorText(int code) {
-    wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::unique_ptr<wchar_t, decltype(&LocalFree)> owner(text, &LocalFree);
-    std::wstring_view message(text ? text : L"", n);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
-        message.remove_suffix(1);
-    }
+    std::string message = win32::SystemMessage(static_cast<DWORD>(code));
     if (message.empty()) return "System error " + std::to_string(code);
-    return Narrow(message);
+    return message;
 }
 
 std::string AnsiToUtf8(std::string_view ansi) { return CodePageToCodePage(ansi, CP_ACP, CP_UTF8); }
@@ -395,3 +388,20 @@ Process::State Process::WaitFor(int milliseconds) {
 }
 
 }  // namespace zr::platform
+
+namespace zr::platform::win32 {
+
+std::string SystemMessage(unsigned long code) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::unique_ptr<wchar_t, decltype(&LocalFree)> owner(text, &LocalFree);
+    std::wstring_view message(text ? text : L"", n);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
+        message.remove_suffix(1);
+    }
+    return Narrow(message);
+}
+
+}  // namespace zr::platform::win32
