@@ -189,27 +189,28 @@ def wide_button(top, bottom, border, highlight):
     return layer
 
 
-def cross(size, colour, backing=None):
+def glyph_canvas(size, backing):
+    """A supersampled transparent canvas for a caption-bar glyph, on its rounded backing."""
     w, h = size
     big = Image.new("RGBA", (w * SS, h * SS), (0, 0, 0, 0))
     d = ImageDraw.Draw(big)
     if backing:
         d.rounded_rectangle((1 * SS, 1 * SS, (w - 1) * SS - 1, (h - 1) * SS - 1), 4 * SS,
                             fill=backing)
-    a, b = 10 * SS, (w - 10) * SS
+    return big, d
+
+
+def cross(size, colour, backing=None):
+    big, d = glyph_canvas(size, backing)
+    a, b = 10 * SS, (size[0] - 10) * SS
     d.line((a, a, b, b), fill=colour, width=2 * SS)
     d.line((a, b, b, a), fill=colour, width=2 * SS)
     return big.resize(size, Image.LANCZOS)
 
 
 def dash(size, colour, backing=None):
-    w, h = size
-    big = Image.new("RGBA", (w * SS, h * SS), (0, 0, 0, 0))
-    d = ImageDraw.Draw(big)
-    if backing:
-        d.rounded_rectangle((1 * SS, 1 * SS, (w - 1) * SS - 1, (h - 1) * SS - 1), 4 * SS,
-                            fill=backing)
-    d.rectangle((9 * SS, 17 * SS, (w - 9) * SS - 1, 19 * SS - 1), fill=colour)
+    big, d = glyph_canvas(size, backing)
+    d.rectangle((9 * SS, 17 * SS, (size[0] - 9) * SS - 1, 19 * SS - 1), fill=colour)
     return big.resize(size, Image.LANCZOS)
 
 
