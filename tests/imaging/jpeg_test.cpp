@@ -1,10 +1,5 @@
 #include <gtest/gtest.h>
 
-// clang-format off
-#include <cstdio>  // jpeglib.h uses FILE and size_t without declaring them
-#include <jpeglib.h>
-// clang-format on
-
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -13,53 +8,13 @@
 
 #include "imaging/picture.h"
 #include "platform/error.h"
+#include "support/jpeg_writer.h"
 
 namespace zr::imaging {
 namespace {
 
-using Samples = std::function<std::vector<uint8_t>(int x, int y)>;
-
-struct Options {
-    J_COLOR_SPACE space = JCS_RGB;  // the order of the samples
-    bool progressive = false;
-    int quality = 95;
-};
-
-std::string EncodeJpeg(int width, int height, const Options& options, const Samples& samples) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.in_color_space = options.space;
-    info.input_components = options.space == JCS_GRAYSCALE ? 1 : options.space == JCS_CMYK ? 4 : 3;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, options.quality, TRUE);
-    if (options.progressive) jpeg_simple_progression(&info);
-    // No chroma subsampling, so that small areas keep their colour.
-    for (int i = 0; i < info.num_components; ++i) {
-        info.comp_info[i].h_samp_factor = info.comp_info[i].v_samp_factor = 1;
-    }
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        std::vector<uint8_t> row;
-        for (int x = 0; x < width; ++x) {
-            const std::vector<uint8_t> pixel = samples(x, int(info.next_scanline));
-            row.insert(row.end(), pixel.begin(), pixel.end());
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::string bytes(reinterpret_cast<const char*>(buffer), size);
-    std::free(buffer);
-    return bytes;
-}
+using test::EncodeJpeg;
+using Options = test::JpegOptions;
 
 struct Rgb {
     int r, g, b;

@@ -1,46 +1,18 @@
 #include "support/test_pictures.h"
 
-// clang-format off
-#include <cstdio>  // jpeglib.h uses FILE and size_t without declaring them
-#include <jpeglib.h>
-// clang-format on
-
-#include <cstdlib>
+#include <cstdint>
 #include <vector>
+
+#include "support/jpeg_writer.h"
 
 namespace zr::e2e {
 
 using namespace std::string_literals;
 
 std::string PlainJpeg(int width, int height) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.in_color_space = JCS_RGB;
-    info.input_components = 3;
-    jpeg_set_defaults(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(static_cast<size_t>(width) * 3);
-    for (size_t i = 0; i < row.size(); i += 3) {
-        row[i] = 90;
-        row[i + 1] = 140;
-        row[i + 2] = 200;
-    }
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::string bytes(reinterpret_cast<const char*>(buffer), size);
-    std::free(buffer);
-    return bytes;
+    return test::EncodeJpeg(width, height, {}, [](int, int) {
+        return std::vector<uint8_t>{90, 140, 200};
+    });
 }
 
 std::string TinyGif(int width, int height) {
