@@ -1,5 +1,6 @@
 #include "support/program_driver.h"
 
+#include <optional>
 #include <stdexcept>
 
 #include "platform/platform.h"
@@ -179,18 +180,34 @@ std::string MessageBoxText(HWND box) {
 
 void Answer(HWND box, int button) { PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0); }
 
-std::vector<std::string> ComboItems(HWND combo) {
+namespace {
+
+// The items as they stand, or nothing when the program rewrote the list while it was read.
+std::optional<std::vector<std::string>> ReadComboItems(HWND combo) {
     std::vector<std::string> items;
     const auto count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
         const auto length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length == CB_ERR) return std::nullopt;
         std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(text.data()));
+        if (SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(text.data())) != length) {
+            return std::nullopt;
+        }
         text.resize(static_cast<size_t>(length));
         items.push_back(Narrow(text));
     }
+    if (SendMessageW(combo, CB_GETCOUNT, 0, 0) != count) return std::nullopt;
     return items;
+}
+
+}  // namespace
+
+// The program rewrites the list on its timer, between any two of these messages.
+std::vector<std::string> ComboItems(HWND combo) {
+    std::optional<std::vector<std::string>> items;
+    WaitUntil([&] { return (items = ReadComboItems(combo)).has_value(); });
+    return items.value_or(std::vector<std::string>{});
 }
 
 int ComboSelection(HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
