@@ -15,6 +15,8 @@ version=$(sed -n 's/^project(ZiRuri VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 cmake --preset mingw >/dev/null && cmake --build --preset mingw --target ZiRuri
 cmake --preset native >/dev/null && cmake --build --preset native --target kppack
+# An exe that Windows would refuse to start, or that loads DLLs from beside itself, never ships.
+python3 tests/release/check_exe.py build/mingw/src/ui/ZiRuri.exe
 
 name=ZiRuri-$version
 stage=build/dist/$name

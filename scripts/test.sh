@@ -43,6 +43,10 @@ if build mingw; then
       || echo "test: $name failed under Wine"
     [ -f "$json" ] || broken=1
   done < build/mingw/test-programs.txt
+  # The exe itself, for what Wine lets pass and Windows does not: its imports and manifest.
+  echo "== release: ZiRuri.exe"
+  python3 tests/release/check_exe.py build/mingw/src/ui/ZiRuri.exe --wine \
+    --json "$results/release-exe.json" || echo "test: ZiRuri.exe failed its release checks"
   wine_env_stop
 fi
 

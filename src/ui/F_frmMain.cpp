@@ -1,7 +1,5 @@
 #include "ui/F_frmMain.h"
 
-#include <wininet.h>
-
 #include "bootdisk/commands.h"
 #include "bootitems/win32/F_frmConfig.h"
 #include "disk/win32/wmi_locator.h"
@@ -9,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "platform/win32/automation_win32.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
 #include "ui/control_ids.h"
 #include "ui/home_page.h"
@@ -29,6 +28,16 @@ constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr char kFontFace[] = "新宋体";
 constexpr char kWaitCaption[] = "正在制作U盘启动系统，请等待...";
 constexpr char kBusyCloseRefused[] = "正在制作中，请不要退出本程序！";
+
+// WinInet is loaded only here, and only from System32: the program runs as administrator, and
+// WinInet is not among the DLLs that Windows always takes from there.
+bool HomePageReachable() {
+    using CheckConnection = BOOL WINAPI(LPCSTR, DWORD, DWORD);
+    constexpr DWORD kForceConnection = 1;  // FLAG_ICC_FORCE_CONNECTION
+    const platform::win32::SystemLibrary wininet(L"wininet.dll");
+    auto* check = wininet.Find<CheckConnection>("InternetCheckConnectionA");
+    return check && check(kHomePage, kForceConnection, 0) != FALSE;
+}
 
 std::string ReadWholeFile(const std::string& path) {
     auto file = platform::File::Open(path, platform::File::Access::ReadShared);
@@ -141,8 +150,7 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::OpenStartPage() {
-    const bool reachable = InternetCheckConnectionA(kHomePage, FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
-    FHomePage = ChooseStartPage(reachable, kHomePage, DataDir());
+    FHomePage = ChooseStartPage(HomePageReachable(), kHomePage, DataDir());
     wbMain.Navigate(FHomePage);
 }
 

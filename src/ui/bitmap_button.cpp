@@ -175,8 +175,8 @@ void BitmapButton::Paint(HDC dc) {
     HDC source = CreateCompatibleDC(dc);
     {
         Selection selected(source, bitmap);
-        TransparentBlt(canvas.Dc(), 0, 0, size.cx, size.cy, source, 0, 0, size.cx, size.cy,
-                       kTransparent);
+        GdiTransparentBlt(canvas.Dc(), 0, 0, size.cx, size.cy, source, 0, 0, size.cx, size.cy,
+                          kTransparent);
     }
     DeleteDC(source);
 

@@ -91,7 +91,7 @@ void DrawBitmapBlended(HDC target, int x, int y, HBITMAP bitmap, int width, int 
     {
         Selection selected(source, bitmap);
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(target, x, y, width, height, source, 0, 0, width, height, blend);
+        GdiAlphaBlend(target, x, y, width, height, source, 0, 0, width, height, blend);
     }
     DeleteDC(source);
 }

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "platform/win32/system_library.h"
 #include "ui/F_frmMain.h"
 #include "ui/application.h"
 
@@ -28,6 +29,7 @@ public:
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    zr::platform::win32::HardenProcess();
     ComApartment com;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);

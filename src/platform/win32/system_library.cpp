@@ -1,0 +1,45 @@
+#include "platform/win32/system_library.h"
+
+#include <string>
+
+namespace zr::platform::win32 {
+namespace {
+
+// Not in every Windows 7 (it came with update KB2533623), so asked for by name.
+using SetDefaultDllDirectoriesFn = BOOL WINAPI(DWORD);
+constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+
+std::wstring SystemPath(const wchar_t* name) {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    return std::wstring(folder, n) + L"\\" + name;
+}
+
+}  // namespace
+
+void HardenProcess() {
+    auto* setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn*>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
+                                               "SetDefaultDllDirectories")));
+    if (!setDefaultDllDirectories || !setDefaultDllDirectories(kSearchSystem32)) {
+        // Without it, at least the current folder leaves the search path.
+        SetDllDirectoryW(L"");
+    }
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
+SystemLibrary::SystemLibrary(const wchar_t* name) {
+    module_ = LoadLibraryExW(name, nullptr, kSearchSystem32);
+    if (!module_ && GetLastError() == ERROR_INVALID_PARAMETER) {
+        // A Windows 7 that does not know the flag: name the file in System32 outright.
+        const std::wstring path = SystemPath(name);
+        if (!path.empty()) module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+}
+
+SystemLibrary::~SystemLibrary() {
+    if (module_) FreeLibrary(module_);
+}
+
+}  // namespace zr::platform::win32

@@ -1,0 +1,38 @@
+#pragma once
+
+// DLLs that the program loads itself. It runs as administrator from wherever the user put it
+// (usually the Downloads folder): a DLL found anywhere but in System32 could be one somebody
+// planted there, so nothing is ever looked up along the usual search path.
+
+#include <windows.h>
+
+namespace zr::platform::win32 {
+
+// Loads only from System32 from now on, for this process and every DLL it loads later, and
+// keeps the system's own "no disk in the drive" and "cannot open file" boxes from ever showing:
+// an empty card reader or a stick pulled midway answers as a failed call instead. The first
+// thing the program does.
+void HardenProcess();
+
+// A DLL from System32, with its dependencies from there too; freed with the object.
+class SystemLibrary {
+public:
+    explicit SystemLibrary(const wchar_t* name);
+    SystemLibrary(const SystemLibrary&) = delete;
+    SystemLibrary& operator=(const SystemLibrary&) = delete;
+    ~SystemLibrary();
+
+    bool Loaded() const { return module_ != nullptr; }
+
+    // An export by name; null when the DLL or the export is missing.
+    template <typename Function>
+    Function* Find(const char* name) const {
+        if (!module_) return nullptr;
+        return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    }
+
+private:
+    HMODULE module_ = nullptr;
+};
+
+}  // namespace zr::platform::win32
