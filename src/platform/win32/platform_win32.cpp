@@ -358,8 +358,10 @@ Process Process::StartHidden(const std::string& application, const std::string& 
     PROCESS_INFORMATION info{};
     std::wstring line = Widen(commandLine);  // CreateProcessW may write into it
     line.push_back(L'\0');
-    if (!CreateProcessW(Widen(application).c_str(), line.data(), nullptr, nullptr, TRUE, 0,
-                        nullptr, nullptr, &startup, &info)) {
+    // No console window at all (a hidden console child can still show up in Windows 11's
+    // terminal, whose close box would end a format midway), and none of our handles.
+    if (!CreateProcessW(Widen(application).c_str(), line.data(), nullptr, nullptr, FALSE,
+                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
         process.errorCode_ = static_cast<int>(GetLastError());
         process.error_ = platform::ErrorText(process.errorCode_);
         return process;
