@@ -151,9 +151,9 @@ std::vector<ToolStep> MakeSteps(const FbinstCommands& fbinst, bool zip, int64_t 
 }
 
 // Takes the first entry named fbinst.exe (in any case) out of the package into a fresh
-// workspace. Without it nothing may run: a bare "fbinst.exe" would be whatever the search
-// path finds.
-std::optional<std::string> TakeToolFromPackage(const std::string& package, std::string& workDir) {
+// workspace, and holds it there. Without it nothing may run: a bare "fbinst.exe" would be
+// whatever the search path finds.
+std::optional<std::string> TakeToolFromPackage(const std::string& package, Workspace& workspace) {
     VEDUderivu reader;
     TPackedFileInfoArr entries;
     TPackageHeader header;
@@ -162,22 +162,22 @@ std::optional<std::string> TakeToolFromPackage(const std::string& package, std::
         return EqualsIgnoringAsciiCase(entry.FileName, kToolName);
     });
     if (tool == entries.end()) return kToolNotInPackage;
-    workDir = MakeWorkDir();
-    if (reader.ExtractFile(package, workDir, *tool) != tool->UnpackedSize ||
-        !platform::IsFile(workDir + kToolName)) {
+    if (auto failure = workspace.Make()) return failure;
+    if (reader.ExtractFile(package, workspace.Path(), *tool) != tool->UnpackedSize ||
+        !platform::IsFile(workspace.Path() + kToolName) || !workspace.Hold(kToolName)) {
         return kToolNotExtracted;
     }
     return std::nullopt;
 }
 
 std::optional<std::string> RestoreDisk(const std::string& package, char drive, ToolRunner& tools) {
-    std::string workDir;
-    if (auto failure = TakeToolFromPackage(package, workDir)) return failure;
-    const FbinstCommands fbinst(workDir, drive);
+    Workspace workspace;
+    if (auto failure = TakeToolFromPackage(package, workspace)) return failure;
+    const FbinstCommands fbinst(workspace.Path(), drive);
     if (auto failure = RunSteps(tools, fbinst.Application(), {{kStepRestore, fbinst.Restore()}})) {
         return failure;
     }
-    DeleteDirTree(workDir);
+    workspace.Remove();
     return std::nullopt;
 }
 
@@ -200,8 +200,14 @@ void btn_makeClick(Host& host, ToolRunner& tools) {
         host.ShowMessage(kNoDisk);
         return;
     }
-    const std::string workDir = MakeWorkDir();
+    Workspace workspace;
+    if (auto failure = workspace.Make()) {
+        host.ShowMessage(*failure);
+        return;
+    }
+    const std::string& workDir = workspace.Path();
     ExtractPackage(host, workDir);
+    const bool toolHeld = workspace.Hold(kToolName);
 
     if (!platform::IsFile(workDir + kFileListName)) {
         host.ShowMessage(kFileListMissing);
@@ -213,12 +219,19 @@ void btn_makeClick(Host& host, ToolRunner& tools) {
     int64_t required = 0;
     const std::vector<std::string> listed = ReadFileList(workDir);
     for (const auto& name : listed) {
-        const auto length = platform::FileLength(workDir + name);
+        // A name leading out of the workspace counts as missing: the tool would otherwise copy
+        // whatever file of the machine the list names onto the disk.
+        const auto length =
+            IsSafeEntryName(name) ? platform::FileLength(workDir + name) : std::nullopt;
         if (!length) {
             host.ShowMessage(ListedFileMissing(name));
             return;
         }
         required += *length;
+    }
+    if (!toolHeld) {
+        host.ShowMessage(kToolNotExtracted);
+        return;
     }
     const TISOFileInfoArr items = bootitems::ReadIsoList(host.DataDir() + bootitems::kIsoListName);
     for (const auto& item : items) {
@@ -242,7 +255,7 @@ void btn_makeClick(Host& host, ToolRunner& tools) {
         BusyStretch busy(host);
         failure = RunSteps(tools, fbinst.Application(),
                            MakeSteps(fbinst, host.UsbZipChecked(), required, listed, items));
-        if (!failure) DeleteDirTree(workDir);  // a failed run leaves it, like every early stop
+        if (!failure) workspace.Remove();  // a failed run leaves it, like every early stop
     }
     host.ShowMessage(failure.value_or(kMakeDone));
 }

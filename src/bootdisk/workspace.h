@@ -1,17 +1,45 @@
 #pragma once
 
-// The workspace that a command extracts the package into, and its removal.
+// The workspace that a command extracts the package into and runs the tool from, and its
+// removal.
 
+#include <optional>
 #include <string>
+
+#include "platform/platform.h"
 
 namespace zr::bootdisk {
 
 // The user's temporary folder followed by "KpTemp\"; always ends with a backslash.
 std::string WorkDir();
 
-// Creates the one last level of WorkDir and returns it. A leftover folder is used with its
-// files and folders, but any link in it, or a link in its place, is removed first.
-std::string MakeWorkDir();
+// The program runs as administrator while WorkDir lies in the user's own temporary folder,
+// where any program of the user may write. So the folder is made afresh for administrators
+// only and held while the command runs, so that it cannot be swapped for another folder or a
+// link; and the tool in it is held from its extraction to its last run, so that it cannot be
+// replaced in between.
+class Workspace {
+  public:
+    // Removes whatever is at WorkDir (an earlier run's leftovers, or anything planted there;
+    // links are removed, never followed) and makes the folder afresh. The message for the user
+    // when either cannot be done; then nothing may be extracted.
+    std::optional<std::string> Make();
+
+    // WorkDir once made; empty before.
+    const std::string& Path() const { return path_; }
+
+    // Keeps the file (a name inside the workspace) as it is until Remove: others may still
+    // read and run it, but not change, rename or delete it. False when it is not there.
+    bool Hold(const std::string& name);
+
+    // Lets go of the held file and deletes the workspace with everything in it.
+    void Remove();
+
+  private:
+    std::string path_;
+    platform::PrivateFolder folder_;
+    platform::File held_;
+};
 
 // Deletes the folder with everything in it, deepest first. Failures are left behind silently
 // for a later command to clear: a read-only file stays, and so do the folders above it. A link

@@ -80,6 +80,8 @@ class File {
 public:
     enum class Access {
         ReadShared,      // read; others may read and write
+        ReadDenyWrite,   // read; others may read it (and run it), but not change, rename or
+                         // delete it meanwhile
         ReadExclusive,   // read; nobody else may open it meanwhile
         CreateExclusive  // create or truncate for writing; nobody else may open it meanwhile
     };
@@ -108,6 +110,32 @@ private:
     static constexpr intptr_t kInvalid = -1;
     intptr_t handle_ = kInvalid;
     std::string path_;
+    std::string error_;
+};
+
+// A folder made afresh that only administrators and the system may change, held open while the
+// object lives so that it cannot be renamed, removed or swapped for a link meanwhile.
+class PrivateFolder {
+public:
+    PrivateFolder() = default;
+    PrivateFolder(PrivateFolder&& other) noexcept;
+    PrivateFolder& operator=(PrivateFolder&& other) noexcept;
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+    ~PrivateFolder();
+
+    // Creates the last level of path. Fails when anything is there already, a link included:
+    // an existing folder could be somebody else's. Check IsOpen(); ErrorText() says why not.
+    static PrivateFolder Create(const std::string& path);
+
+    bool IsOpen() const { return handle_ != kInvalid; }
+    const std::string& ErrorText() const { return error_; }
+    // Lets the folder go; it stays where it is.
+    void Close();
+
+private:
+    static constexpr intptr_t kInvalid = -1;
+    intptr_t handle_ = kInvalid;
     std::string error_;
 };
 

@@ -132,15 +132,50 @@ TEST_F(MakeCommand, CustomImagesAreSizedNumberedAndAddedAfterTheListedFiles) {
                               Add("boot/customISO_2.iso", iso), Add("boot/customISO_3.img", img)}));
 }
 
-TEST_F(MakeCommand, WorkspaceLeftByAnEarlierRunIsUsedAndRemoved) {
+// Anything left in the workspace, by an earlier run or planted there, is gone before the
+// package is extracted: only the package's own files reach the disk.
+TEST_F(MakeCommand, WorkspaceLeftByAnEarlierRunIsClearedBeforeExtraction) {
     zr::test::WriteFile(workDir_ + "old\\stale.txt", "s");
-    zr::test::WriteFile(workDir_ + "extra.bin", "e");
+    zr::test::WriteFile(workDir_ + "extra.bin", "planted");
+    zr::test::WriteFile(workDir_ + "fbinst.exe", "planted tool");
     test::PutEntry(entries_, "filelist", "grldr\r\nextra.bin\r\n");
     Repack();
     Make();
-    EXPECT_EQ(Runs().back(), Add("extra.bin", workDir_ + "extra.bin"));
-    EXPECT_EQ(host_.events.back(), kDone);
-    EXPECT_FALSE(IsFolder(workDir_));
+    EXPECT_EQ(host_.events, (Events{"busy on", "busy off", "message 文件:extra.bin 丢失！请重新安装！"}));
+    EXPECT_FALSE(IsFolder(workDir_ + "old"));
+
+    host_.events.clear();
+    zr::test::WriteFile(workDir_ + "fbinst.exe", "planted tool");
+    test::PutEntry(entries_, "filelist", "grldr\r\n");
+    Repack();
+    Make();
+    ASSERT_FALSE(tools_.toolBytes.empty());
+    EXPECT_EQ(tools_.toolBytes[0], "stand-in tool");
+}
+
+// The list names files of the workspace only; anything else would copy an arbitrary file of
+// the machine onto the disk.
+TEST_F(MakeCommand, ListedNameLeadingOutOfTheWorkspaceStopsLikeAMissingFile) {
+    zr::test::WriteFile(root_ / "temp\\secret.txt", "s");
+    for (const std::string& line :
+         std::vector<std::string>{"..\\secret.txt", root_ / "temp\\secret.txt", "\\secret.txt"}) {
+        host_.events.clear();
+        test::PutEntry(entries_, "filelist", "grldr\r\n" + line + "\r\n");
+        Repack();
+        Make();
+        EXPECT_EQ(host_.events, (Events{"busy on", "busy off",
+                                        "message 文件:" + line + " 丢失！请重新安装！"}))
+            << line;
+    }
+    EXPECT_TRUE(Runs().empty());
+}
+
+TEST_F(MakeCommand, PackageWithoutTheToolStopsBeforeTheQuestion) {
+    test::DropEntry(entries_, "fbinst.exe");
+    Repack();
+    Make();
+    EXPECT_EQ(host_.events,
+              (Events{"busy on", "busy off", "message fbinst.exe解压失败！请重新安装！"}));
 }
 
 TEST_F(MakeCommand, ListedNamesAreReadInTheAnsiCodePage) {

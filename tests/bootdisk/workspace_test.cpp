@@ -84,35 +84,75 @@ TEST_F(DeleteTree, TreeThatIsItselfALinkLosesOnlyTheLink) {
     }
 }
 
-TEST(WorkDir, IsKpTempInTheTemporaryFolderAndKeepsALeftover) {
-    zr::test::TempFolder dir;
-    test::TemporaryFolderOverride temp(dir.path());
-    WriteFile(dir / "KpTemp\\old.txt", "o");
-    EXPECT_EQ(MakeWorkDir(), dir / "KpTemp\\");
-    EXPECT_TRUE(IsFile(dir / "KpTemp\\old.txt"));
-    DeleteDirTree(WorkDir());
-    EXPECT_FALSE(IsFolder(dir / "KpTemp"));
+// The workspace lies in the user's own temporary folder while the program runs elevated:
+// whatever is found there may have been put there by anybody.
+class WorkspaceTest : public ::testing::Test {
+  protected:
+    std::vector<std::string> Contents() const {
+        std::vector<std::string> names;
+        for (const auto& entry : platform::ListFolder(dir_ / "KpTemp\\")) names.push_back(entry.name);
+        return names;
+    }
+
+    zr::test::TempFolder dir_;
+    test::TemporaryFolderOverride temp_{dir_.path()};
+    Workspace workspace_;
+};
+
+TEST_F(WorkspaceTest, LeftoverIsClearedAndTheFolderMadeAfreshThenRemoved) {
+    WriteFile(dir_ / "KpTemp\\fbinst.exe", "planted tool");
+    WriteFile(dir_ / "KpTemp\\sub\\version.dll", "planted library");
+    WriteFile(dir_ / "KpTemp\\ro.txt", "r");
+    platform::WriteAttributes(dir_ / "KpTemp\\ro.txt", platform::kAttrReadOnly);
+
+    EXPECT_EQ(workspace_.Make(), std::nullopt);
+    EXPECT_EQ(workspace_.Path(), dir_ / "KpTemp\\");
+    EXPECT_TRUE(IsFolder(dir_ / "KpTemp"));
+    EXPECT_TRUE(Contents().empty());
+
+    WriteFile(dir_ / "KpTemp\\fbinst.exe", "tool");
+    ASSERT_TRUE(workspace_.Hold("fbinst.exe"));
+    workspace_.Remove();
+    EXPECT_FALSE(IsFolder(dir_ / "KpTemp"));
 }
 
-// The workspace lies in the user's own temporary folder while the program runs elevated.
-TEST(WorkDir, LinksPlantedInAWorkspaceAreRemovedNotFollowed) {
+TEST_F(WorkspaceTest, LeftoverThatCannotBeClearedStopsBeforeAnythingIsMade) {
+    WriteFile(dir_ / "KpTemp\\busy.txt", "b");
+    auto user = platform::File::Open(dir_ / "KpTemp\\busy.txt", platform::File::Access::ReadShared);
+    ASSERT_TRUE(user.IsOpen());
+    EXPECT_EQ(workspace_.Make(), "临时文件夹:" + (dir_ / "KpTemp\\") +
+                                     " 无法清除！请关闭正在使用其中文件的程序后重试！");
+    EXPECT_EQ(workspace_.Path(), "");
+}
+
+TEST_F(WorkspaceTest, HeldToolCannotBeReplacedOrDeletedButStillRead) {
+    ASSERT_EQ(workspace_.Make(), std::nullopt);
+    WriteFile(dir_ / "KpTemp\\fbinst.exe", "tool");
+    ASSERT_TRUE(workspace_.Hold("fbinst.exe"));
+    EXPECT_FALSE(platform::File::Open(dir_ / "KpTemp\\fbinst.exe",
+                                      platform::File::Access::CreateExclusive)
+                     .IsOpen());
+    EXPECT_FALSE(platform::RemoveFile(dir_ / "KpTemp\\fbinst.exe"));
+    EXPECT_EQ(zr::test::ReadFile(dir_ / "KpTemp\\fbinst.exe"), "tool");
+    EXPECT_FALSE(workspace_.Hold("missing.exe"));
+}
+
+TEST_F(WorkspaceTest, LinksPlantedAtOrInTheWorkspaceAreRemovedNotFollowed) {
     if (test::RunningUnderWine()) GTEST_SKIP() << "Wine cannot remove a host link to a folder";
-    zr::test::TempFolder dir;
-    test::TemporaryFolderOverride temp(dir.path());
-    WriteFile(dir / "elsewhere\\keep.txt", "k");
-    if (!test::MakeFolderLink(dir / "KpTemp", dir / "elsewhere")) GTEST_SKIP() << "no links here";
+    WriteFile(dir_ / "elsewhere\\keep.txt", "k");
+    if (!test::MakeFolderLink(dir_ / "KpTemp", dir_ / "elsewhere")) GTEST_SKIP() << "no links here";
 
-    MakeWorkDir();
-    EXPECT_FALSE(platform::IsLink(dir / "KpTemp"));
-    ASSERT_TRUE(IsFolder(dir / "KpTemp"));
-    EXPECT_TRUE(IsFile(dir / "elsewhere\\keep.txt"));
+    ASSERT_EQ(workspace_.Make(), std::nullopt);
+    EXPECT_FALSE(platform::IsLink(dir_ / "KpTemp"));
+    EXPECT_TRUE(Contents().empty());
+    EXPECT_TRUE(IsFile(dir_ / "elsewhere\\keep.txt"));
 
-    WriteFile(dir / "KpTemp\\old.txt", "o");
-    ASSERT_TRUE(test::MakeFolderLink(dir / "KpTemp\\sub", dir / "elsewhere"));
-    MakeWorkDir();
-    EXPECT_TRUE(IsFile(dir / "KpTemp\\old.txt"));
-    EXPECT_FALSE(platform::IsLink(dir / "KpTemp\\sub"));
-    EXPECT_TRUE(IsFile(dir / "elsewhere\\keep.txt"));
+    Workspace next;
+    ASSERT_TRUE(test::MakeFolderLink(dir_ / "KpTemp\\sub", dir_ / "elsewhere"));
+    workspace_ = Workspace();
+    ASSERT_EQ(next.Make(), std::nullopt);
+    EXPECT_TRUE(Contents().empty());
+    EXPECT_TRUE(IsFile(dir_ / "elsewhere\\keep.txt"));
 }
 
 }  // namespace

@@ -182,6 +182,28 @@ TEST_F(BootDiskCommands, MakeForUsbZipFormatsWithTheZipSwitch) {
     EXPECT_FALSE(IsFolder(workDir_));
 }
 
+// The program runs as administrator while the workspace lies in the user's temporary folder.
+// Another program of the user (this test) tries to swap the tool while the question waits:
+// the sharing rules that Wine enforces between processes refuse it.
+TEST_F(BootDiskCommands, ToolCannotBeSwappedWhileTheQuestionWaits) {
+    Start();
+    Click(ids::btn_make);
+    HWND question = program_->WaitForMessageBox();
+    ASSERT_NE(question, nullptr);
+    const std::string tool = workDir_ + "fbinst.exe";
+    ASSERT_TRUE(IsFile(tool));
+    test::WriteFile(root_ / "impostor.exe", "impostor");
+    EXPECT_FALSE(platform::File::Open(tool, platform::File::Access::CreateExclusive).IsOpen());
+    EXPECT_FALSE(platform::RemoveFile(tool));
+    EXPECT_FALSE(platform::MoveOver(root_ / "impostor.exe", tool));
+    EXPECT_FALSE(platform::MoveOver(root_ / "temp\\KpTemp", root_ / "temp\\moved"));
+
+    Answer(question, IDYES);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question) || !IsWindowVisible(question); }));
+    EXPECT_EQ(Next(), Plain(kMakeDone));
+    EXPECT_EQ(ToolLog(), MakeRows(kHddFormat));
+}
+
 TEST_F(BootDiskCommands, WithoutADiskBothCommandsOnlySayThereIsNone) {
     WmiScenario().Write("");
     package::WritePackage(folder_.DataDir(), package_);

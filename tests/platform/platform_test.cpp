@@ -8,6 +8,15 @@
 #include "platform/platform.h"
 #include "support/temp_folder.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <sddl.h>
+
+#include "platform/win32/private_folder.h"
+#include "platform/win32/wide.h"
+#endif
+
 namespace zr::platform {
 namespace {
 
@@ -134,6 +143,66 @@ TEST(Folders, MoveOverPutsTheNewFileInPlace) {
     EXPECT_EQ(test::ReadFile(tmp / "list"), "new");
     EXPECT_FALSE(IsFile(tmp / "list.new"));
 }
+
+TEST(PrivateFolder, IsMadeAfreshOrNotAtAll) {
+    TempFolder tmp;
+    EXPECT_TRUE(PrivateFolder::Create(tmp / "new").IsOpen());
+    EXPECT_TRUE(IsFolder(tmp / "new"));
+    // Anything already there could be somebody else's.
+    EXPECT_FALSE(PrivateFolder::Create(tmp / "new").IsOpen());
+    test::WriteFile(tmp / "file", "f");
+    PrivateFolder onFile = PrivateFolder::Create(tmp / "file");
+    EXPECT_FALSE(onFile.IsOpen());
+    EXPECT_FALSE(onFile.ErrorText().empty());
+}
+
+#ifdef _WIN32
+TEST(PrivateFolder, CannotBeRenamedWhileHeld) {
+    TempFolder tmp;
+    PrivateFolder folder = PrivateFolder::Create(tmp / "held");
+    ASSERT_TRUE(folder.IsOpen());
+    EXPECT_FALSE(MoveOver(tmp / "held", tmp / "moved"));
+    folder.Close();
+    EXPECT_TRUE(MoveOver(tmp / "held", tmp / "moved"));
+}
+
+// Wine keeps no security descriptors, so what the system is asked for is looked at instead.
+namespace asked {
+std::wstring sddl;
+ULONG share = 0, disposition = 0, options = 0;
+
+NTSTATUS NTAPI Record(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes,
+                      PIO_STATUS_BLOCK io, PLARGE_INTEGER size, ULONG fileAttributes,
+                      ULONG shareAccess, ULONG createDisposition, ULONG createOptions, PVOID ea,
+                      ULONG eaLength) {
+    wchar_t* text = nullptr;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            attributes->SecurityDescriptor, SDDL_REVISION_1,
+            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        sddl = text;
+        LocalFree(text);
+    }
+    share = shareAccess;
+    disposition = createDisposition;
+    options = createOptions;
+    return win32::SystemNtCreateFile()(handle, access, attributes, io, size, fileAttributes,
+                                       shareAccess, createDisposition, createOptions, ea, eaLength);
+}
+}  // namespace asked
+
+TEST(PrivateFolder, IsForAdministratorsOnlyAndCreatedAndHeldInOneStep) {
+    TempFolder tmp;
+    DWORD code = 0;
+    const HANDLE folder =
+        win32::CreatePrivateFolder(win32::Widen(tmp / "private"), asked::Record, code);
+    ASSERT_NE(folder, INVALID_HANDLE_VALUE) << code;
+    CloseHandle(folder);
+    EXPECT_EQ(asked::sddl, L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
+    EXPECT_EQ(asked::share & FILE_SHARE_DELETE, 0u);
+    EXPECT_EQ(asked::disposition, 2u);  // FILE_CREATE: never an existing folder or link
+    EXPECT_EQ(asked::options & 0x00200001u, 0x00200001u);  // a folder, links not followed
+}
+#endif
 
 TEST(Volumes, TheTemporaryFolderHasAVolume) {
     const std::string temp = platform::TempFolder();

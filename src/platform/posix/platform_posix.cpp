@@ -321,8 +321,15 @@ bool RemoveFile(const std::string& path) {
     if (!host) return false;
     struct stat st {};
     if (lstat(host->c_str(), &st) != 0) return Fail(errno);
-    // Windows refuses to delete a read-only file.
-    if (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR)) return Fail(EACCES);
+    if (!S_ISLNK(st.st_mode)) {
+        // Windows refuses to delete a read-only file, or one that somebody holds open: no
+        // File here lets others delete what it holds.
+        if (!(st.st_mode & S_IWUSR)) return Fail(EACCES);
+        const int fd = open(host->c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        const bool held = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0;
+        if (fd >= 0) close(fd);
+        if (held) return Fail(EBUSY);
+    }
     return unlink(host->c_str()) == 0 || Fail(errno);
 }
 
@@ -411,7 +418,8 @@ File File::Open(const std::string& path, Access access) {
     const int fd = open(host->c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) return fail(errno);
     // Sharing modes, as far as advisory locks can stand in for them.
-    const int lock = access == Access::ReadShared ? LOCK_SH : LOCK_EX;
+    const bool othersRead = access == Access::ReadShared || access == Access::ReadDenyWrite;
+    const int lock = othersRead ? LOCK_SH : LOCK_EX;
     if (flock(fd, lock | LOCK_NB) != 0) {
         close(fd);
         return fail(EBUSY);
@@ -468,6 +476,42 @@ int64_t File::Size() const {
 }
 
 void File::Close() {
+    if (handle_ != kInvalid) ::close(static_cast<int>(std::exchange(handle_, kInvalid)));
+}
+
+// ---- PrivateFolder ----
+
+PrivateFolder::PrivateFolder(PrivateFolder&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalid)), error_(std::move(other.error_)) {}
+
+PrivateFolder& PrivateFolder::operator=(PrivateFolder&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, kInvalid);
+        error_ = std::move(other.error_);
+    }
+    return *this;
+}
+
+PrivateFolder::~PrivateFolder() { Close(); }
+
+// The owner alone may use it; mkdir refuses a name that exists, a dangling link included.
+PrivateFolder PrivateFolder::Create(const std::string& path) {
+    PrivateFolder folder;
+    auto host = Host(path);
+    while (host && host->size() > 1 && host->ends_with('/')) host->pop_back();
+    int fd = -1;
+    if (!host || mkdir(host->c_str(), 0700) != 0 ||
+        (fd = open(host->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) < 0) {
+        tLastError = host ? errno : ENOENT;
+        folder.error_ = platform::ErrorText(tLastError);
+        return folder;
+    }
+    folder.handle_ = fd;
+    return folder;
+}
+
+void PrivateFolder::Close() {
     if (handle_ != kInvalid) ::close(static_cast<int>(std::exchange(handle_, kInvalid)));
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/win32/private_folder.h"
 #include "platform/win32/system_message.h"
 #include "platform/win32/wide.h"
 
@@ -252,6 +253,9 @@ File File::Open(const std::string& path, Access access) {
         case Access::ReadShared:
             share = FILE_SHARE_READ | FILE_SHARE_WRITE;
             break;
+        case Access::ReadDenyWrite:
+            share = FILE_SHARE_READ;
+            break;
         case Access::ReadExclusive:
             break;
         case Access::CreateExclusive: {
@@ -321,6 +325,38 @@ int64_t File::Size() const {
 }
 
 void File::Close() {
+    if (handle_ != kInvalid) CloseHandle(ToHandle(std::exchange(handle_, kInvalid)));
+}
+
+// ---- PrivateFolder ----
+
+PrivateFolder::PrivateFolder(PrivateFolder&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalid)), error_(std::move(other.error_)) {}
+
+PrivateFolder& PrivateFolder::operator=(PrivateFolder&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, kInvalid);
+        error_ = std::move(other.error_);
+    }
+    return *this;
+}
+
+PrivateFolder::~PrivateFolder() { Close(); }
+
+PrivateFolder PrivateFolder::Create(const std::string& path) {
+    PrivateFolder folder;
+    DWORD code = 0;
+    const HANDLE h = win32::CreatePrivateFolder(Widen(path), win32::SystemNtCreateFile(), code);
+    if (h == INVALID_HANDLE_VALUE) {
+        folder.error_ = platform::ErrorText(static_cast<int>(code));
+    } else {
+        folder.handle_ = reinterpret_cast<intptr_t>(h);
+    }
+    return folder;
+}
+
+void PrivateFolder::Close() {
     if (handle_ != kInvalid) CloseHandle(ToHandle(std::exchange(handle_, kInvalid)));
 }
 

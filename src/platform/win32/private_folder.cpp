@@ -1,0 +1,84 @@
+#include "platform/win32/private_folder.h"
+
+#include <sddl.h>
+
+#include <memory>
+
+namespace zr::platform::win32 {
+namespace {
+
+using RtlNtStatusToDosErrorCall = ULONG(NTAPI*)(NTSTATUS);
+
+// ntdll's own constants (ntifs.h), which MinGW's winternl.h leaves out.
+constexpr ULONG kDirectoryFile = 0x00000001;
+constexpr ULONG kSynchronousIo = 0x00000020;
+constexpr ULONG kOpenReparsePoint = 0x00200000;
+constexpr ULONG kCreateNew = 0x00000002;  // FILE_CREATE
+
+template <typename Function>
+Function NtdllExport(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+DWORD DosError(NTSTATUS status) {
+    static const auto convert = NtdllExport<RtlNtStatusToDosErrorCall>("RtlNtStatusToDosError");
+    return convert ? convert(status) : ERROR_GEN_FAILURE;
+}
+
+// "\??\C:\dir", "\??\UNC\server\share\dir": the object manager's name for a Win32 path.
+std::wstring NtPath(const std::wstring& path) {
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()),
+                                         full.data(), nullptr);
+        if (n == 0) return {};
+        if (n < full.size()) {
+            full.resize(n);
+            break;
+        }
+        full.resize(n);
+    }
+    while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+    if (full.starts_with(L"\\\\?\\")) return L"\\??\\" + full.substr(4);
+    if (full.starts_with(L"\\\\")) return L"\\??\\UNC\\" + full.substr(2);
+    return L"\\??\\" + full;
+}
+
+}  // namespace
+
+NtCreateFileCall SystemNtCreateFile() {
+    return NtdllExport<NtCreateFileCall>("NtCreateFile");
+}
+
+HANDLE CreatePrivateFolder(const std::wstring& path, NtCreateFileCall create, DWORD& errorCode) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateFolderSddl, SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+        errorCode = GetLastError();
+        return INVALID_HANDLE_VALUE;
+    }
+    std::unique_ptr<void, decltype(&LocalFree)> owned(descriptor, &LocalFree);
+    std::wstring name = NtPath(path);
+    if (name.empty() || !create) {
+        errorCode = name.empty() ? GetLastError() : ERROR_PROC_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    UNICODE_STRING objectName{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
+                              static_cast<USHORT>(name.size() * sizeof(wchar_t)), name.data()};
+    OBJECT_ATTRIBUTES attributes{};
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, nullptr, descriptor);
+    IO_STATUS_BLOCK io{};
+    HANDLE folder = INVALID_HANDLE_VALUE;
+    const NTSTATUS status =
+        create(&folder, FILE_LIST_DIRECTORY | FILE_TRAVERSE | READ_CONTROL | SYNCHRONIZE,
+               &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+               kCreateNew, kDirectoryFile | kSynchronousIo | kOpenReparsePoint, nullptr, 0);
+    if (status < 0) {
+        errorCode = DosError(status);
+        return INVALID_HANDLE_VALUE;
+    }
+    return folder;
+}
+
+}  // namespace zr::platform::win32
