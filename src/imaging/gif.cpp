@@ -275,6 +275,9 @@ class GifDecoder {
     }
 
     void AddFrame(int delayMs) {
+        if (animation_.frames.size() >= kMaxFrames) {
+            throw Error("The GIF animation has too many frames.");
+        }
         CheckSize(int64_t(animation_.frames.size() + 1) * int64_t{animation_.width} *
                   animation_.height);
         animation_.frames.push_back({{animation_.width, animation_.height, canvas_}, delayMs});

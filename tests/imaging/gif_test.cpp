@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "imaging/decode_limits.h"
 #include "imaging/gif_writer.h"
 #include "imaging/picture.h"
 #include "platform/error.h"
@@ -288,6 +289,14 @@ TEST(GifDamage, HugeClaimedSizesThrowBeforeAllocating) {
     GifFrame huge = Solid(0, 0, 1, 1, 0);
     huge.width = huge.height = 65535;  // with the data of one pixel
     EXPECT_THROW(DecodeGif(GifWriter(4, 4, kPalette).Frame(huge).Finish()), Error);
+}
+
+// Frames of a few bytes on a 1 x 1 screen stay far below the pixel limit.
+TEST(GifDamage, MoreFramesThanTheLimitThrow) {
+    GifWriter writer(1, 1, kPalette);
+    for (size_t i = 0; i < kMaxFrames; ++i) writer.Frame(Solid(0, 0, 1, 1, 0));
+    EXPECT_EQ(DecodeGif(writer.Finish()).frames.size(), kMaxFrames);
+    EXPECT_THROW(DecodeGif(writer.Frame(Solid(0, 0, 1, 1, 0)).Finish()), Error);
 }
 
 size_t FramesDecoded(const std::string& bytes) {
