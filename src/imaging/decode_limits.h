@@ -14,4 +14,13 @@ inline constexpr int64_t kMaxPixels = int64_t{1} << 26;
 // small file would still make millions of frames. No wait animation comes near this many.
 inline constexpr size_t kMaxFrames = 4096;
 
+// libjpeg's own memory, besides the decoded pixels: a progressive JPEG keeps every coefficient of
+// up to ten components until its last scan, which the pixel count alone does not bound. It gets
+// the same budget as the pixels.
+inline constexpr int64_t kMaxJpegMemory = kMaxPixels * 4;
+
+// Each scan of a progressive JPEG goes over the whole picture again, so a file of a few bytes a
+// scan could keep the decoder busy for minutes. Encoders write about ten.
+inline constexpr int kMaxJpegScans = 500;
+
 }  // namespace zr::imaging

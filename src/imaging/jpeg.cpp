@@ -19,8 +19,22 @@ struct ErrorHandler {
     char message[JMSG_LENGTH_MAX];
 };
 
+// Codes past libjpeg's own, so that our refusals leave through its error path with our texts.
+constexpr int kTooManyScans = 1000;
+constexpr int kTooMuchMemory = 1001;
+constexpr const char* kOwnMessages[] = {
+    "More than %d scans in a progressive file",
+    "Decoding needs more than %d MB of memory",
+};
+
 [[noreturn]] void JumpOut(j_common_ptr info) {
     auto* handler = reinterpret_cast<ErrorHandler*>(info->err);
+    // libjpeg can only stay within max_memory_to_use through a swap file, which it cannot make,
+    // so that is how it reports going over the limit.
+    if (info->err->msg_code == JERR_NO_BACKING_STORE) {
+        info->err->msg_code = kTooMuchMemory;
+        info->err->msg_parm.i[0] = static_cast<int>(kMaxJpegMemory >> 20);
+    }
     (*info->err->format_message)(info, handler->message);
     std::longjmp(handler->jump, 1);
 }
@@ -29,6 +43,13 @@ struct ErrorHandler {
 void Silent(j_common_ptr) {}
 
 void NoOp(j_decompress_ptr) {}
+
+// libjpeg calls this at least once a scan while it reads a progressive file.
+void LimitScans(j_common_ptr info) {
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxJpegScans) {
+        ERREXIT1(info, kTooManyScans, kMaxJpegScans);
+    }
+}
 
 // Running out of bytes is an error here, where libjpeg's own memory source would make up an
 // end marker and fill the rest of the picture with grey.
@@ -52,6 +73,10 @@ struct Decompressor {
         info.err = jpeg_std_error(&errors.manager);
         errors.manager.error_exit = JumpOut;
         errors.manager.output_message = Silent;
+        errors.manager.addon_message_table = kOwnMessages;
+        errors.manager.first_addon_message = kTooManyScans;
+        errors.manager.last_addon_message = kTooMuchMemory;
+        progress.progress_monitor = LimitScans;
         source.next_input_byte = reinterpret_cast<const JOCTET*>(bytes.data());
         source.bytes_in_buffer = bytes.size();
         source.init_source = NoOp;
@@ -68,6 +93,7 @@ struct Decompressor {
     jpeg_decompress_struct info{};
     ErrorHandler errors{};
     jpeg_source_mgr source{};
+    jpeg_progress_mgr progress{};
 };
 
 J_COLOR_SPACE OutputSpace(J_COLOR_SPACE stored) {
@@ -85,6 +111,8 @@ J_COLOR_SPACE OutputSpace(J_COLOR_SPACE stored) {
 bool ReadHeader(Decompressor& d) {
     if (setjmp(d.errors.jump)) return false;
     jpeg_create_decompress(&d.info);
+    d.info.mem->max_memory_to_use = static_cast<long>(kMaxJpegMemory);
+    d.info.progress = &d.progress;
     d.info.src = &d.source;
     jpeg_read_header(&d.info, TRUE);
     return true;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/decode_limits.h"
 #include "imaging/picture.h"
 #include "platform/error.h"
 #include "support/jpeg_writer.h"
@@ -147,6 +148,41 @@ TEST(JpegDamage, HugeClaimedSizeThrowsBeforeAllocating) {
         FAIL() << "no error";
     } catch (const Error& error) {
         EXPECT_NE(std::string(error.what()).find("too large"), std::string::npos) << error.what();
+    }
+}
+
+// A progressive 8 x 8 grey picture in count scans (up to 694) of a few bytes each: a DC scan,
+// then AC scans of one coefficient each, refined a bit at a time.
+std::string WithScans(int count) {
+    std::vector<jpeg_scan_info> scans = {{1, {0}, 0, 0, 0, 0}};
+    for (int k = 1; k < 64; ++k) {
+        for (int bit = 10; bit >= 0 && int(scans.size()) < count; --bit) {
+            scans.push_back({1, {0}, k, k, bit == 10 ? 0 : bit + 1, bit});
+        }
+    }
+    return EncodeJpeg(8, 8, {.space = JCS_GRAYSCALE, .scans = scans},
+                      [](int x, int y) { return std::vector<uint8_t>{uint8_t(x * y)}; });
+}
+
+TEST(JpegDamage, MoreScansThanTheLimitThrow) {
+    EXPECT_NO_THROW(DecodeJpeg(WithScans(kMaxJpegScans)));
+    EXPECT_THROW(DecodeJpeg(WithScans(kMaxJpegScans + 1)), Error);
+}
+
+// Four full-size components keep more than the pixels' budget in coefficients.
+TEST(JpegDamage, NeedingMoreMemoryThanTheLimitThrows) {
+    std::string jpeg = EncodeJpeg(8, 8, {.space = JCS_CMYK, .progressive = true}, [](int, int) {
+        return std::vector<uint8_t>{0, 0, 0, 0};
+    });
+    const size_t frame = jpeg.find("\xFF\xC2");
+    ASSERT_NE(frame, std::string::npos);
+    jpeg.replace(frame + 5, 4, "\x17\x70\x17\x70");  // 6000 x 6000, within the pixel limit
+    // Its data soon runs out, so only the reason tells that the memory was refused.
+    try {
+        DecodeJpeg(jpeg);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("memory"), std::string::npos) << error.what();
     }
 }
 

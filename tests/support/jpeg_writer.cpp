@@ -20,6 +20,10 @@ std::string EncodeJpeg(int width, int height, const JpegOptions& options,
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, options.quality, TRUE);
     if (options.progressive) jpeg_simple_progression(&info);
+    if (!options.scans.empty()) {
+        info.scan_info = options.scans.data();
+        info.num_scans = int(options.scans.size());
+    }
     for (int i = 0; i < info.num_components; ++i) {
         info.comp_info[i].h_samp_factor = info.comp_info[i].v_samp_factor = 1;
     }

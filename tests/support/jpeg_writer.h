@@ -21,6 +21,7 @@ struct JpegOptions {
     J_COLOR_SPACE space = JCS_RGB;  // the order of the samples
     bool progressive = false;
     int quality = 95;
+    std::vector<jpeg_scan_info> scans = {};  // its own scan script, if any, in place of libjpeg's
 };
 
 // Encoded without chroma subsampling, so that small areas keep their colour.
