@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "platform/error.h"
 #include "platform/platform.h"
@@ -214,6 +220,39 @@ TEST(Volumes, TheTemporaryFolderHasAVolume) {
     EXPECT_GT(space->total, 0);
     EXPECT_LE(space->freeToCaller, space->total);
 }
+
+#ifdef _WIN32
+// Gives an environment variable of this process a value while the object lives.
+class ScopedVariable {
+  public:
+    ScopedVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
+        if (const DWORD size = GetEnvironmentVariableW(name, nullptr, 0)) {
+            old_.emplace(size, L'\0');
+            old_->resize(GetEnvironmentVariableW(name, old_->data(), size));
+        }
+        SetEnvironmentVariableW(name, value.c_str());
+    }
+    ~ScopedVariable() { SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+  private:
+    const wchar_t* name_;
+    std::optional<std::wstring> old_;
+};
+
+// The system reads TMP before TEMP; a deep profile can make it longer than MAX_PATH. Wine
+// refuses such a folder instead of naming the size it needs.
+TEST(Volumes, ALongTemporaryFolderComesBackWhole) {
+    std::string deep = "C:\\Users";
+    while (deep.size() <= MAX_PATH) deep += "\\" + std::string(40, 'd');
+    const ScopedVariable tmp(L"TMP", std::wstring(deep.begin(), deep.end()));
+    if (GetTempPathW(0, nullptr) <= MAX_PATH + 1) {
+        GTEST_SKIP() << "this system refuses a temporary folder past MAX_PATH";
+    }
+    EXPECT_EQ(platform::TempFolder(), deep + "\\");
+}
+#endif
 
 TEST(Volumes, ALetterWithoutVolumeHasNoSpace) {
     bool found = false;

@@ -147,9 +147,16 @@ std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root) {
 }
 
 std::string TempFolder() {
-    wchar_t buffer[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-    return Narrow(std::wstring_view(buffer, n));
+    // A %TMP% longer than the buffer is not written: the answer is then the size it needs.
+    std::wstring path(MAX_PATH + 1, L'\0');
+    for (;;) {
+        const DWORD n = GetTempPathW(static_cast<DWORD>(path.size()), path.data());
+        if (n < path.size()) {
+            path.resize(n);
+            return Narrow(path);
+        }
+        path.resize(size_t{n} + 1);  // n counts the null; one more makes sure the buffer grows
+    }
 }
 
 std::vector<FolderEntry> ListFolder(const std::string& folder) {
