@@ -1,5 +1,7 @@
-// The look each loaded start page gets, written through automation onto fake documents.
+// Where the web view may go, and the look each loaded start page gets, written through
+// automation onto fake documents.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -72,6 +74,70 @@ struct FakePage {
         return automation::AsText(node->properties.at(property));
     }
 };
+
+constexpr char kHome[] = "http://www.ziruri.cn/";
+constexpr char kLocal[] = "C:\\Program Files\\ZiRuri\\data\\Res\\index.htm";
+
+// Every address of the list that the rule answers otherwise than expected.
+std::vector<std::string> Misjudged(const std::vector<std::string>& urls, bool allowed,
+                                   const std::string& homePage = kHome) {
+    std::vector<std::string> wrong;
+    for (const auto& url : urls) {
+        if (NavigationAllowed(url, homePage, kLocal) != allowed) wrong.push_back(url);
+    }
+    return wrong;
+}
+
+TEST(NavigationRule, StaysOnTheHomePagesHostOverHttpOrHttps) {
+    EXPECT_THAT(Misjudged({"http://www.ziruri.cn/", "http://www.ziruri.cn/news/1.htm?id=2#top",
+                           "HTTPS://WWW.ZiRuri.CN/login", "http://www.ziruri.cn:80/",
+                           "https://www.ziruri.cn:443/", "http://www.ziruri.cn", "about:blank"},
+                          true),
+                testing::IsEmpty());
+    EXPECT_THAT(Misjudged({"http://ziruri.cn/", "http://evil-www.ziruri.cn/",
+                           "http://www.ziruri.cn.evil.com/", "http://www.ziruri.cn@evil.com/",
+                           "http://www.ziruri.cn:80@evil.com/", "http://www.ziruri.cn\\@evil.com/",
+                           "http://evil.com/?www.ziruri.cn", "http://www.ziruri.cn:8080/",
+                           "http://www.ziruri.cn:443/", "ftp://www.ziruri.cn/",
+                           "http:/www.ziruri.cn/", "javascript:location='http://evil.com/'",
+                           "res://ieframe.dll/", "about:<script>alert(1)</script>", ""},
+                          false),
+                testing::IsEmpty());
+}
+
+TEST(NavigationRule, AHomePageWithAPortAllowsThatPortOnly) {
+    const std::string home = "http://localhost:47613/";
+    EXPECT_THAT(Misjudged({"http://localhost:47613/a", "https://LOCALHOST:47613/"}, true, home),
+                testing::IsEmpty());
+    EXPECT_THAT(Misjudged({"http://localhost/", "http://localhost:80/", "http://localhost:4761/",
+                           "http://localhost:476130/", "http://localhost:47613x/"},
+                          false, home),
+                testing::IsEmpty());
+}
+
+TEST(NavigationRule, TheLocalPageByItsPathOrTheFileUrlsOfIt) {
+    EXPECT_THAT(Misjudged({kLocal, "c:/program files/zIRURI/data/res/INDEX.HTM",
+                           "file:///C:/Program%20Files/ZiRuri/data/Res/index.htm",
+                           "file:///c:\\program files\\ziruri\\data\\res\\index.htm",
+                           "file://C:\\Program Files\\ZiRuri\\data\\Res\\index.htm",
+                           "FILE:///C:/Program%20Files/ZiRuri/data/Res/index.htm#part"},
+                          true),
+                testing::IsEmpty());
+    EXPECT_THAT(Misjudged({"C:\\Program Files\\ZiRuri\\data\\Res\\other.htm",
+                           "file:///C:/Program%20Files/ZiRuri/data/Res/index.htm.exe",
+                           "file:///C:/Windows/System32/index.htm",
+                           "file://evil/C:/Program%20Files/ZiRuri/data/Res/index.htm",
+                           "\\\\evil\\share\\index.htm", "file://evil/share/index.htm",
+                           "C:\\Program Files\\ZiRuri\\data\\Res\\index.htm\\..\\x.hta"},
+                          false),
+                testing::IsEmpty());
+}
+
+TEST(NavigationRule, ALocalPageOnAShareIsItsOwnUncPathOnly) {
+    const std::string local = "\\\\server\\tools\\ZiRuri\\data\\Res\\index.htm";
+    EXPECT_TRUE(NavigationAllowed("file://server/tools/ZiRuri/data/Res/index.htm", kHome, local));
+    EXPECT_FALSE(NavigationAllowed("file://evil/tools/ZiRuri/data/Res/index.htm", kHome, local));
+}
 
 TEST(StartPageStyle, BodyScrollsNotAndSitsFlushWithoutBorderOrMargin) {
     FakePage page;
