@@ -124,6 +124,7 @@ void TfrmMain::CreateControls() {
     wbMain.onDocumentComplete = [this](IDispatch* pDisp, const std::wstring& URL) {
         wbMainDocumentComplete(pDisp, URL);
     };
+    wbMain.onBeforeNavigate = [this](const std::wstring& URL) { return wbMainBeforeNavigate(URL); };
 }
 
 void TfrmMain::LoadDefaultBackground() {
@@ -270,6 +271,10 @@ std::string TfrmMain::SelectedDiskText() { return cbb_disk.Text(); }
 bool TfrmMain::UsbZipChecked() { return rb_zip.Checked(); }
 
 std::string TfrmMain::DataDir() { return ui::DataDir(); }
+
+bool TfrmMain::wbMainBeforeNavigate(const std::wstring& URL) {
+    return NavigationAllowed(platform::win32::Narrow(URL), kHomePage, LocalStartPage(DataDir()));
+}
 
 void TfrmMain::wbMainDocumentComplete(IDispatch*, const std::wstring&) {
     // Always the top-level browser, even when a frame completed: its body is the one that

@@ -90,6 +90,7 @@ private:
     void btn_configClick();
     void btn_makeClick();
     void btn_cleanClick();
+    bool wbMainBeforeNavigate(const std::wstring& URL);
     void wbMainDocumentComplete(IDispatch* pDisp, const std::wstring& URL);
     void RefreshDiskList();
     void RefreshDiskListGuarded();

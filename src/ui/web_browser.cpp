@@ -1,6 +1,7 @@
 #include "ui/web_browser.h"
 
 #include <exdispid.h>
+#include <mshtmdid.h>
 #include <ocidl.h>
 #include <oleidl.h>
 
@@ -129,7 +130,7 @@ public:
     HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
-    // IDispatch: the DWebBrowserEvents2 sink.
+    // IDispatch: the ambient properties of the client site, and the DWebBrowserEvents2 sink.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (count) *count = 0;
         return S_OK;
@@ -138,29 +139,97 @@ public:
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params,
-                                     VARIANT*, EXCEPINFO*, UINT*) override {
-        if (member != DISPID_DOCUMENTCOMPLETE || !owner_ || !owner_->onDocumentComplete) {
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (flags & DISPATCH_METHOD) {
+            if (params) OnEvent(member, *params);
             return S_OK;
         }
-        if (!params || params->cArgs < 2) return S_OK;
-        // Arguments arrive last first: the address, then the browser or frame.
-        IDispatch* pDisp = params->rgvarg[1].vt == VT_DISPATCH ? params->rgvarg[1].pdispVal : nullptr;
-        std::wstring url;
-        const VARIANT& address = params->rgvarg[0];
-        const VARIANT* text = address.vt == (VT_VARIANT | VT_BYREF) ? address.pvarVal : &address;
-        if (text && text->vt == VT_BSTR && text->bstrVal) url = text->bstrVal;
-        // A COM call is a dispatch boundary of its own: nothing may be thrown back into the
-        // browser.
-        try {
-            owner_->onDocumentComplete(pDisp, url);
-        } catch (...) {
-            HandleException();
-        }
-        return S_OK;
+        if (flags & DISPATCH_PROPERTYGET) return AmbientProperty(member, result);
+        return DISP_E_MEMBERNOTFOUND;
     }
 
 private:
+    // Of the ambient properties only the download control is answered; the others keep the
+    // browser's defaults. A page gets its pictures, videos and sounds and runs its scripts (the
+    // home page needs them), but no ActiveX control, Java applet or binary behaviour.
+    static HRESULT AmbientProperty(DISPID member, VARIANT* result) {
+        if (member != DISPID_AMBIENT_DLCONTROL || !result) return DISP_E_MEMBERNOTFOUND;
+        VariantInit(result);
+        result->vt = VT_I4;
+        result->lVal = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_NO_JAVA |
+                       DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_RUNACTIVEXCTLS | DLCTL_NO_BEHAVIORS;
+        return S_OK;
+    }
+
+    void OnEvent(DISPID member, DISPPARAMS& params) {
+        switch (member) {
+        case DISPID_BEFORENAVIGATE2:
+            // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+            if (params.cArgs == 7) Cancel(params, 6, !Allows(TextOf(Argument(params, 1))));
+            break;
+        case DISPID_NEWWINDOW2:  // (ppDisp, Cancel)
+        case DISPID_NEWWINDOW3:  // (ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
+            if (params.cArgs >= 2) Cancel(params, 1, true);
+            break;
+        case DISPID_FILEDOWNLOAD:
+            // (ActiveDocument, Cancel). The browser also announces every page it is about to
+            // show in place as an active document; those have passed BeforeNavigate2 already.
+            // Anything else would be saved to disk or handed to another program.
+            if (params.cArgs == 2) Cancel(params, 1, !IsTrue(Argument(params, 0)));
+            break;
+        case DISPID_DOCUMENTCOMPLETE:
+            // (pDisp, URL)
+            if (params.cArgs == 2) DocumentComplete(params);
+            break;
+        }
+    }
+
+    // Arguments arrive last first; position counts from the first.
+    static VARIANT& Argument(DISPPARAMS& params, UINT position) {
+        return params.rgvarg[params.cArgs - 1 - position];
+    }
+
+    static std::wstring TextOf(const VARIANT& argument) {
+        const VARIANT* text = argument.vt == (VT_VARIANT | VT_BYREF) ? argument.pvarVal : &argument;
+        if (text && text->vt == VT_BSTR && text->bstrVal) return text->bstrVal;
+        return {};
+    }
+
+    static bool IsTrue(const VARIANT& argument) {
+        return argument.vt == VT_BOOL && argument.boolVal != VARIANT_FALSE;
+    }
+
+    static void Cancel(DISPPARAMS& params, UINT position, bool cancel) {
+        VARIANT& flag = Argument(params, position);
+        if (flag.vt == (VT_BOOL | VT_BYREF) && flag.pboolVal) {
+            *flag.pboolVal = cancel ? VARIANT_TRUE : VARIANT_FALSE;
+        }
+    }
+
+    // A COM call is a dispatch boundary of its own: nothing may be thrown back into the
+    // browser. A navigation whose check failed is refused.
+    bool Allows(const std::wstring& url) {
+        if (!owner_ || !owner_->onBeforeNavigate) return false;
+        try {
+            return owner_->onBeforeNavigate(url);
+        } catch (...) {
+            HandleException();
+            return false;
+        }
+    }
+
+    void DocumentComplete(DISPPARAMS& params) {
+        if (!owner_ || !owner_->onDocumentComplete) return;
+        const VARIANT& browser = Argument(params, 0);
+        IDispatch* pDisp = browser.vt == VT_DISPATCH ? browser.pdispVal : nullptr;
+        try {
+            owner_->onDocumentComplete(pDisp, TextOf(Argument(params, 1)));
+        } catch (...) {
+            HandleException();
+        }
+    }
+
     WebBrowser* owner_;
     ULONG references_ = 1;
 };
@@ -196,6 +265,7 @@ void WebBrowser::CreateBrowser() {
     Check(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_, 0, hwnd_, &area));
     browser_ = object_.As<IWebBrowser2>(IID_IWebBrowser2);
     if (!browser_) Check(E_NOINTERFACE);
+    Check(browser_->put_Silent(VARIANT_TRUE));
     auto points = object_.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
     ComPtr<IConnectionPoint> point;
     if (points && SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Out()))) {

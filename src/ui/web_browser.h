@@ -1,7 +1,10 @@
 #pragma once
 
 // The system's web browser control hosted in a child window of ours, through the smallest OLE
-// container that in-place activation needs, with a sink for its DocumentComplete event.
+// container that in-place activation needs, with a sink for its events. The program runs as
+// administrator and the view shows a page from the network, so the view is kept on a short
+// leash: no script error dialogs, no ActiveX controls or Java applets, no downloads, no new
+// windows, and only the navigations that onBeforeNavigate allows.
 
 #include <windows.h>
 #include <exdisp.h>
@@ -36,6 +39,9 @@ public:
 
     // pDisp: the browser or frame whose document completed; URL: its address.
     std::function<void(IDispatch* pDisp, const std::wstring& URL)> onDocumentComplete;
+    // Whether the browser or one of its frames may go to URL; every navigation is refused
+    // while this is unset.
+    std::function<bool(const std::wstring& URL)> onBeforeNavigate;
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

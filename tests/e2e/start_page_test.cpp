@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "support/loopback_server.h"
@@ -43,6 +44,19 @@ TEST(StartPage, IsTheHomePageWhenItAnswers) {
     EXPECT_EQ(StartPageOf(program), "http://localhost:" + std::to_string(ZR_E2E_HOME_PORT) + "/");
     EXPECT_GE(server.Connections(), 1) << "the home page was never checked";
     EXPECT_EQ(program.CurrentMessageBox(), nullptr);
+}
+
+// The view keeps to the home page's site: its own first navigation there must pass, or the
+// page would never be asked for (Wine's browser asks for it even without an HTML engine).
+TEST(StartPage, TheViewAsksTheHomePageForItsPage) {
+    LoopbackServer server(ZR_E2E_HOME_PORT);
+    ProgramFolder folder(BesideTestProgram("ZiRuriLoopback.exe"));
+    RunningProgram program(folder.Exe());
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto lines = server.RequestLines();
+        return std::find(lines.begin(), lines.end(), "GET / HTTP/1.1") != lines.end();
+    })) << "the web view never asked for the home page";
 }
 
 }  // namespace
