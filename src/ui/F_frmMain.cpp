@@ -13,6 +13,7 @@
 #include "ui/home_page.h"
 #include "ui/resources.h"
 #include "ui/start_page.h"
+#include "ui/window_placement.h"
 
 namespace zr::ui {
 
@@ -53,6 +54,25 @@ BitmapButton::Bitmaps LoadBitmaps(int normal, int hot, int disabled) {
     bitmaps.hot = LoadBitmapResource(hot);
     if (disabled) bitmaps.disabled = LoadBitmapResource(disabled);
     return bitmaps;
+}
+
+// Centred on the desktop, all monitors together, the window can straddle two of them or
+// overhang a work area smaller than itself (a high scaling, to a program that is not DPI
+// aware): it goes onto the work area of the monitor it is mostly on.
+ScreenRect FirstPlace(int width, int height) {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN) +
+                     (GetSystemMetrics(SM_CXVIRTUALSCREEN) - width) / 2;
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN) +
+                    (GetSystemMetrics(SM_CYVIRTUALSCREEN) - height) / 2;
+    const RECT centred{left, top, left + width, top + height};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromRect(&centred, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return {left, top, left + width, top + height};
+    }
+    const RECT& work = monitor.rcWork;
+    return PlaceInWorkArea({left, top, left + width, top + height},
+                           {work.left, work.top, work.right, work.bottom});
 }
 
 }  // namespace
@@ -194,11 +214,9 @@ void TfrmMain::Show() {
         GetWindowRect(hwnd_, &frame);
         const int width = frame.right - frame.left;
         const int height = frame.bottom - frame.top;
-        const int left = GetSystemMetrics(SM_XVIRTUALSCREEN) +
-                         (GetSystemMetrics(SM_CXVIRTUALSCREEN) - width) / 2;
-        const int top = GetSystemMetrics(SM_YVIRTUALSCREEN) +
-                        (GetSystemMetrics(SM_CYVIRTUALSCREEN) - height) / 2;
-        SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const ScreenRect place = FirstPlace(width, height);
+        SetWindowPos(hwnd_, nullptr, place.left, place.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);

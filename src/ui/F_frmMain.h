@@ -44,7 +44,8 @@ public:
 
     // Creates the window and its controls, then runs FormCreate.
     void Create();
-    // Shows the window; the first time, centred on the desktop (all monitors together).
+    // Shows the window; the first time, centred on the desktop (all monitors together), then
+    // moved into the work area of the monitor it is on.
     void Show();
 
     // Busy while a make or restore command runs: the disk list, the command buttons and the
