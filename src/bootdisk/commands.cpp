@@ -10,6 +10,8 @@
 #include "bootdisk/workspace.h"
 #include "bootitems/isolist.h"
 #include "bootitems/line_list.h"
+#include "disk/disk_list.h"
+#include "platform/ascii.h"
 #include "platform/platform.h"
 
 namespace zr::bootdisk {
@@ -19,7 +21,6 @@ using bootitems::TISOFileInfoArr;
 
 constexpr const char* kPackageName = "Data.Kp";
 constexpr const char* kFileListName = "filelist";
-constexpr const char* kNoDiskEntry = "请插入U盘！";
 
 constexpr const char* kNoDisk = "没有发现U盘，请确认U盘是否已插入！";
 constexpr const char* kFileListMissing = "列表文件丢失！请重新安装！";
@@ -97,20 +98,9 @@ class BusyStretch {
 // its placeholder, or anything else that does not begin with a letter.
 std::optional<char> SelectedDrive(Host& host) {
     const std::string text = host.SelectedDiskText();
-    if (text == kNoDiskEntry || text.empty()) return std::nullopt;
-    const char letter = text[0];
-    if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z'))) {
-        return std::nullopt;
-    }
-    return letter;
-}
-
-bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b) {
-    const auto lower = [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
+    if (text == disk::kNoDiskEntry || text.empty()) return std::nullopt;
+    if (!platform::IsAsciiLetter(text[0])) return std::nullopt;
+    return text[0];
 }
 
 // The result code is not looked at: what arrived is checked file by file afterwards.
@@ -159,7 +149,7 @@ std::optional<std::string> TakeToolFromPackage(const std::string& package, Works
     TPackageHeader header;
     reader.ReadIndex(package, entries, header);  // entries past a bad record stay unnamed
     const auto tool = std::find_if(entries.begin(), entries.end(), [](const auto& entry) {
-        return EqualsIgnoringAsciiCase(entry.FileName, kToolName);
+        return platform::EqualsIgnoringAsciiCase(entry.FileName, kToolName);
     });
     if (tool == entries.end()) return kToolNotInPackage;
     if (auto failure = workspace.Make()) return failure;
@@ -170,7 +160,8 @@ std::optional<std::string> TakeToolFromPackage(const std::string& package, Works
     return std::nullopt;
 }
 
-std::optional<std::string> RestoreDisk(const std::string& package, char drive, ToolRunner& tools) {
+std::optional<std::string> ReformatWithTool(const std::string& package, char drive,
+                                            ToolRunner& tools) {
     Workspace workspace;
     if (auto failure = TakeToolFromPackage(package, workspace)) return failure;
     const FbinstCommands fbinst(workspace.Path(), drive);
@@ -189,12 +180,12 @@ TPackageProgressEvent PackageProgress(Host& host) {
     };
 }
 
-void btn_makeClick(Host& host) {
+void MakeBootDisk(Host& host) {
     ProcessToolRunner tools(host);
-    btn_makeClick(host, tools);
+    MakeBootDisk(host, tools);
 }
 
-void btn_makeClick(Host& host, ToolRunner& tools) {
+void MakeBootDisk(Host& host, ToolRunner& tools) {
     const std::optional<char> drive = SelectedDrive(host);
     if (!drive) {
         host.ShowMessage(kNoDisk);
@@ -260,12 +251,12 @@ void btn_makeClick(Host& host, ToolRunner& tools) {
     host.ShowMessage(failure.value_or(kMakeDone));
 }
 
-void btn_cleanClick(Host& host) {
+void RestoreDisk(Host& host) {
     ProcessToolRunner tools(host);
-    btn_cleanClick(host, tools);
+    RestoreDisk(host, tools);
 }
 
-void btn_cleanClick(Host& host, ToolRunner& tools) {
+void RestoreDisk(Host& host, ToolRunner& tools) {
     const std::optional<char> drive = SelectedDrive(host);
     if (!drive) {
         host.ShowMessage(kNoDisk);
@@ -275,7 +266,7 @@ void btn_cleanClick(Host& host, ToolRunner& tools) {
     std::optional<std::string> failure;
     {
         BusyStretch busy(host);
-        failure = RestoreDisk(host.DataDir() + kPackageName, *drive, tools);
+        failure = ReformatWithTool(host.DataDir() + kPackageName, *drive, tools);
     }
     host.ShowMessage(failure.value_or(kRestoreDone));
 }

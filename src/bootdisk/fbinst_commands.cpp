@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/ascii.h"
+
 namespace zr::bootdisk {
 namespace {
 
@@ -20,11 +22,7 @@ std::string ImageExtension(const std::string& imagePath) {
     if (dot == std::string::npos || imagePath.find_first_of("\\:", dot) != std::string::npos) {
         return {};
     }
-    std::string extension = imagePath.substr(dot);
-    for (char& c : extension) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return extension;
+    return platform::AsciiLower(imagePath.substr(dot));
 }
 
 std::string CustomImageName(size_t n, const std::string& imagePath) {

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <utility>
 
+#include "platform/ascii.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 
@@ -28,13 +29,6 @@ bool IsBlank(char c) {
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-std::string AsciiUpper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
     return text;
 }
 
@@ -97,7 +91,7 @@ ObjectPtr Query(Object& services, const std::string& query) {
 TUsbDiskInfo MakeRecord(const std::string& volume, const std::string& deviceId,
                         const VolumeSizeQuery& totalSize) {
     TUsbDiskInfo disk;
-    disk.Drive = AsciiUpper(volume);
+    disk.Drive = platform::AsciiUpper(volume);
     disk.TotalSize = totalSize(volume + "\\").value_or(0);
     DeviceIdParts parts = CutDeviceId(deviceId);
     disk.Vendor = std::move(parts.Vendor);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 
@@ -33,14 +34,6 @@ std::string WithoutTrailingBackslash(const std::string& dir) {
 std::string FolderOf(const std::string& path) {
     const size_t cut = path.find_last_of("\\:");
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-std::string UpperAscii(std::string text) {
-    // UTF-8 keeps a to z out of multi-byte characters, so Chinese names come through intact.
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
 }
 
 File OpenArchive(const std::string& path) {
@@ -227,7 +220,8 @@ int32_t VEDUderivu::ExtractAll(const std::string& PackageFile, const std::string
                      [](const auto& e) { return IsSafeEntryName(e.FileName); })) {
         return kPkgUnsafeName;
     }
-    const std::string dir = UpperAscii(WithoutTrailingBackslash(TargetDir));
+    // UTF-8 keeps a to z out of multi-byte characters, so Chinese names come through intact.
+    const std::string dir = platform::AsciiUpper(WithoutTrailingBackslash(TargetDir));
     if (FreeSpaceOf(dir) < header.RequiredSpace) return kPkgNoSpace;
 
     File archive = OpenArchive(PackageFile);

@@ -13,13 +13,13 @@
 #include "ui/home_page.h"
 #include "ui/resources.h"
 #include "ui/start_page.h"
-#include "ui/window_placement.h"
 
 namespace zr::ui {
 
 namespace {
 
-std::string gDataDir;
+using widgets::BitmapButton;
+using widgets::Place;
 
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshIntervalMs = 2000;
@@ -50,36 +50,15 @@ std::string ReadWholeFile(const std::string& path) {
 
 BitmapButton::Bitmaps LoadBitmaps(int normal, int hot, int disabled) {
     BitmapButton::Bitmaps bitmaps;
-    bitmaps.normal = LoadBitmapResource(normal);
-    bitmaps.hot = LoadBitmapResource(hot);
-    if (disabled) bitmaps.disabled = LoadBitmapResource(disabled);
+    bitmaps.normal = widgets::LoadBitmapResource(normal);
+    bitmaps.hot = widgets::LoadBitmapResource(hot);
+    if (disabled) bitmaps.disabled = widgets::LoadBitmapResource(disabled);
     return bitmaps;
-}
-
-// Centred on the desktop, all monitors together, the window can straddle two of them or
-// overhang a work area smaller than itself (a high scaling, to a program that is not DPI
-// aware): it goes onto the work area of the monitor it is mostly on.
-ScreenRect FirstPlace(int width, int height) {
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN) +
-                     (GetSystemMetrics(SM_CXVIRTUALSCREEN) - width) / 2;
-    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN) +
-                    (GetSystemMetrics(SM_CYVIRTUALSCREEN) - height) / 2;
-    const RECT centred{left, top, left + width, top + height};
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoW(MonitorFromRect(&centred, MONITOR_DEFAULTTONEAREST), &monitor)) {
-        return {left, top, left + width, top + height};
-    }
-    const RECT& work = monitor.rcWork;
-    return PlaceInWorkArea({left, top, left + width, top + height},
-                           {work.left, work.top, work.right, work.bottom});
 }
 
 }  // namespace
 
-const std::string& DataDir() { return gDataDir; }
-
-TfrmMain::TfrmMain(Application& application) : application_(application) {}
+TfrmMain::TfrmMain(widgets::Application& application) : application_(application) {}
 
 TfrmMain::~TfrmMain() {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -92,48 +71,48 @@ void TfrmMain::Create() {
                           .exStyle = kExStyle,
                           .bounds = {0, 0, 800, 600},
                           .classBrush = GetSysColorBrush(COLOR_BTNFACE)});
-    application_.SetMainWindow(hwnd_, [this](MSG& msg) { return PreTranslateMessage(msg); });
+    application_.SetMainWindow(hwnd_);
 }
 
 // The controls are created top of the z-order first: that order is also the tab order, and it
 // leaves the three painted layers (caption, wait image, background) at the bottom, the
 // background lowest.
 void TfrmMain::CreateControls() {
-    font_ = MakeFont(kFontFace, 12);
-    waitFont_ = MakeFont(kFontFace, 14);
+    font_ = widgets::MakeFont(kFontFace, 12);
+    waitFont_ = widgets::MakeFont(kFontFace, 14);
 
-    wbMain.Create(hwnd_, ids::wbMain, 38, 112, 723, 338);
-    btn_make.Create(hwnd_, ids::btn_make, 176, 508,
+    wbMain.Create(hwnd_, ids::wbMain, Place(38, 112, 723, 338));
+    btn_make.Create(hwnd_, ids::btn_make, Place(176, 508, 135, 30),
                     LoadBitmaps(IDB_MAKE_NORMAL, IDB_MAKE_HOT, IDB_MAKE_DISABLED),
                     "一键制成USB启动盘", font_.get());
-    btn_config.Create(hwnd_, ids::btn_config, 332, 508,
+    btn_config.Create(hwnd_, ids::btn_config, Place(332, 508, 135, 30),
                       LoadBitmaps(IDB_CONFIG_NORMAL, IDB_CONFIG_HOT, IDB_CONFIG_DISABLED),
                       "U盘启动项配置", font_.get());
-    btn_clean.Create(hwnd_, ids::btn_clean, 488, 508,
+    btn_clean.Create(hwnd_, ids::btn_clean, Place(488, 508, 135, 30),
                      LoadBitmaps(IDB_CLEAN_NORMAL, IDB_CLEAN_HOT, IDB_CLEAN_DISABLED),
                      "归还U盘空间", font_.get());
-    btn_close.Create(hwnd_, ids::btn_close, 767, 4,
+    btn_close.Create(hwnd_, ids::btn_close, Place(767, 4, 29, 29),
                      LoadBitmaps(IDB_CLOSE_NORMAL, IDB_CLOSE_HOT, IDB_CLOSE_DISABLED), "",
                      font_.get());
-    btn_min.Create(hwnd_, ids::btn_min, 737, 4, LoadBitmaps(IDB_MIN_NORMAL, IDB_MIN_HOT, 0), "",
-                   font_.get());
-    cbb_disk.Create(hwnd_, ids::cbb_disk, {189, 480, 189 + 425, 480 + 20}, 12, font_.get());
+    btn_min.Create(hwnd_, ids::btn_min, Place(737, 4, 28, 29),
+                   LoadBitmaps(IDB_MIN_NORMAL, IDB_MIN_HOT, 0), "", font_.get());
+    cbb_disk.Create(hwnd_, ids::cbb_disk, Place(189, 480, 425, 20), 12, font_.get());
     cbb_disk.Add(std::string(disk::kNoDiskEntry));
     cbb_disk.Select(0);
-    rb_hdd.Create(hwnd_, ids::rb_hdd, {624, 472, 624 + 73, 472 + 17}, "USB-HDD", true,
-                  font_.get());
-    rb_zip.Create(hwnd_, ids::rb_zip, {624, 488, 624 + 73, 488 + 17}, "USB-ZIP", false,
-                  font_.get());
+    rb_hdd.Create(hwnd_, ids::rb_hdd, Place(624, 472, 73, 17), "USB-HDD", true, font_.get());
+    rb_zip.Create(hwnd_, ids::rb_zip, Place(624, 488, 73, 17), "USB-ZIP", false, font_.get());
     rb_hdd.SetChecked(true);
-    lbl_wait.Create(hwnd_, ids::lbl_wait, 296, 546, 210, 14, kWaitCaption, waitFont_.get(),
+    lbl_wait.Create(hwnd_, ids::lbl_wait, Place(296, 546, 210, 14), kWaitCaption, waitFont_.get(),
                     RGB(255, 255, 255));
-    img_wait.Create(hwnd_, ids::img_wait, 264, 544, 25, 17);
-    img_back.Create(hwnd_, ids::img_back, 0, 0, 800, 600);
+    img_wait.Create(hwnd_, ids::img_wait, Place(264, 544, 25, 17));
+    img_back.Create(hwnd_, ids::img_back, Place(0, 0, 800, 600));
     LoadDefaultBackground();
 
     tmr.Attach(hwnd_, kRefreshTimer, kRefreshIntervalMs);
     tmr.SetEnabled(true);
+}
 
+void TfrmMain::BindEvents() {
     tmr.onTimer = [this] { tmrTimer(); };
     img_back.onMouseDown = [this] { img_backMouseDown(); };
     btn_make.onClick = [this] { btn_makeClick(); };
@@ -148,22 +127,20 @@ void TfrmMain::CreateControls() {
 }
 
 void TfrmMain::LoadDefaultBackground() {
-    img_back.SetPicture(imaging::DecodeJpeg(ResourceBytes(IDR_DEFAULT_BACKGROUND)));
+    img_back.SetPicture(imaging::DecodeJpeg(widgets::ResourceBytes(IDR_DEFAULT_BACKGROUND)));
     FitToBackground();
 }
 
 // The window's client area is the background picture's size.
 void TfrmMain::FitToBackground() {
-    RECT frame{0, 0, img_back.Width(), img_back.Height()};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    SetSize(frame.right - frame.left, frame.bottom - frame.top);
+    SetClientSize(img_back.Width(), img_back.Height());
     backgroundBrush_.reset(CreatePatternBrush(img_back.CurrentBitmap()));
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void TfrmMain::FormCreate() {
     FBusy = false;
-    gDataDir = platform::ProgramFolder() + "data\\";
+    FDataDir = platform::ProgramFolder() + "data\\";
     OpenStartPage();
     LoadBackground();
     LoadWaitAnimation();
@@ -208,15 +185,12 @@ void TfrmMain::SetBusy(bool Busy) {
 }
 
 void TfrmMain::Show() {
+    // Centred on the desktop, all monitors together, the window could straddle two of them or
+    // overhang a work area smaller than itself (a high scaling, to a program that is not DPI
+    // aware): it goes onto the work area of the monitor it is mostly on.
     if (!placed_) {
         placed_ = true;
-        RECT frame{};
-        GetWindowRect(hwnd_, &frame);
-        const int width = frame.right - frame.left;
-        const int height = frame.bottom - frame.top;
-        const ScreenRect place = FirstPlace(width, height);
-        SetWindowPos(hwnd_, nullptr, place.left, place.top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        CentreOver(nullptr);
     }
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
@@ -235,12 +209,12 @@ void TfrmMain::RefreshDiskList() {
 // next refreshes wait instead of stacking messages on it.
 void TfrmMain::RefreshDiskListGuarded() {
     refreshGate_.Run([this] { RefreshDiskList(); },
-                     [](const std::exception& error) { ui::ShowMessage(error.what()); });
+                     [](const std::exception& error) { widgets::ShowMessage(error.what()); });
 }
 
 void TfrmMain::FormCloseQuery(bool& CanClose) {
     if (FBusy) {
-        ui::ShowMessage(kBusyCloseRefused);
+        widgets::ShowMessage(kBusyCloseRefused);
         CanClose = false;
     }
 }
@@ -269,11 +243,11 @@ void TfrmMain::btn_configClick() {
     frmConfig.ShowModal();
 }
 
-void TfrmMain::btn_makeClick() { bootdisk::btn_makeClick(*this); }
+void TfrmMain::btn_makeClick() { bootdisk::MakeBootDisk(*this); }
 
-void TfrmMain::btn_cleanClick() { bootdisk::btn_cleanClick(*this); }
+void TfrmMain::btn_cleanClick() { bootdisk::RestoreDisk(*this); }
 
-void TfrmMain::ShowMessage(const std::string& text) { ui::ShowMessage(text); }
+void TfrmMain::ShowMessage(const std::string& text) { widgets::ShowMessage(text); }
 
 bool TfrmMain::ConfirmWarning(const std::string& text) {
     return MessageBoxW(hwnd_, platform::win32::Widen(text).c_str(), L"警告",
@@ -288,7 +262,7 @@ std::string TfrmMain::SelectedDiskText() { return cbb_disk.Text(); }
 
 bool TfrmMain::UsbZipChecked() { return rb_zip.Checked(); }
 
-std::string TfrmMain::DataDir() { return ui::DataDir(); }
+std::string TfrmMain::DataDir() { return FDataDir; }
 
 bool TfrmMain::wbMainBeforeNavigate(const std::wstring& URL) {
     return NavigationAllowed(platform::win32::Narrow(URL), kHomePage, LocalStartPage(DataDir()));
@@ -317,8 +291,9 @@ void TfrmMain::PaintBeneath(HDC dc, HWND child) {
     MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&place), 2);
     POINT origin{};
     OffsetViewportOrgEx(dc, -place.left, -place.top, &origin);
-    for (Layer* layer : {static_cast<Layer*>(&img_back), static_cast<Layer*>(&img_wait),
-                         static_cast<Layer*>(&lbl_wait)}) {
+    for (widgets::Layer* layer : {static_cast<widgets::Layer*>(&img_back),
+                                  static_cast<widgets::Layer*>(&img_wait),
+                                  static_cast<widgets::Layer*>(&lbl_wait)}) {
         if (layer->Handle() == child) break;
         if (!layer->Handle() || !layer->Visible()) continue;
         const RECT bounds = layer->Bounds();
@@ -341,19 +316,11 @@ LRESULT TfrmMain::ControlColour(HDC dc, HWND control) {
     return reinterpret_cast<LRESULT>(backgroundBrush_.get());
 }
 
-void TfrmMain::RestoreFocus() {
-    if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) &&
-        IsWindowEnabled(lastFocus_) && IsWindowVisible(lastFocus_)) {
-        SetFocus(lastFocus_);
-    } else if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
-        SetFocus(first);
-    }
-}
-
 LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         CreateControls();
+        BindEvents();
         FormCreate();
         return 0;
     case WM_SHOWWINDOW:
@@ -380,17 +347,9 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            if (HWND focus = GetFocus(); focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
-        }
-        break;
-    case WM_SETFOCUS:
-        RestoreFocus();
-        return 0;
     case WM_COMMAND:
         return 0;
-    case kPaintBeneath:
+    case widgets::kPaintBeneath:
         PaintBeneath(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_PRINTCLIENT: {
@@ -404,7 +363,7 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
         return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     }
-    return Default(message, wParam, lParam);
+    return Form::OnMessage(message, wParam, lParam);
 }
 
 }  // namespace zr::ui

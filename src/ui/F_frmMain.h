@@ -8,24 +8,22 @@
 #include "bootdisk/host.h"
 #include "disk/disk_list.h"
 #include "disk/refresh_gate.h"
-#include "ui/application.h"
-#include "ui/bitmap_button.h"
-#include "ui/gdi.h"
-#include "ui/image_control.h"
-#include "ui/standard_controls.h"
-#include "ui/timer.h"
-#include "ui/web_browser.h"
-#include "ui/window.h"
+#include "widgets/application.h"
+#include "widgets/bitmap_button.h"
+#include "widgets/controls.h"
+#include "widgets/form.h"
+#include "widgets/gdi.h"
+#include "widgets/image_control.h"
+#include "widgets/label.h"
+#include "widgets/timer.h"
+#include "widgets/web_browser.h"
 
 namespace zr::ui {
-
-// The program's folder + "data\", fixed once when the main window is created; empty before.
-const std::string& DataDir();
 
 // cbb_disk as the disk list rules see it.
 class ComboDiskList : public disk::DiskList {
 public:
-    explicit ComboDiskList(ComboBox& box) : box_(box) {}
+    explicit ComboDiskList(widgets::ComboBox& box) : box_(box) {}
     void Clear() override { box_.Clear(); }
     void Add(const std::string& entry) override { box_.Add(entry); }
     int Count() const override { return box_.Count(); }
@@ -34,12 +32,12 @@ public:
     std::string Text() const override { return box_.SelectedText(); }
 
 private:
-    ComboBox& box_;
+    widgets::ComboBox& box_;
 };
 
-class TfrmMain : public CustomWindow, public bootdisk::Host {
+class TfrmMain : public widgets::Form, public bootdisk::Host {
 public:
-    explicit TfrmMain(Application& application);
+    explicit TfrmMain(widgets::Application& application);
     ~TfrmMain() override;
 
     // Creates the window and its controls, then runs FormCreate.
@@ -63,13 +61,14 @@ public:
     std::string DataDir() override;
 
     // Keyboard handling before dispatch: the web view's own keys, then tab order.
-    bool PreTranslateMessage(MSG& msg);
+    bool PreTranslateMessage(MSG& msg) override;
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void CreateControls();
+    void BindEvents();
     void LoadDefaultBackground();
     void FitToBackground();
     void OpenStartPage();
@@ -79,7 +78,6 @@ private:
     void Close();
     void PaintBeneath(HDC dc, HWND child);
     LRESULT ControlColour(HDC dc, HWND control);
-    void RestoreFocus();
 
     void FormCreate();
     void FormShow();
@@ -96,31 +94,32 @@ private:
     void RefreshDiskList();
     void RefreshDiskListGuarded();
 
-    Application& application_;
+    widgets::Application& application_;
     ComboDiskList diskList_{cbb_disk};
     disk::RefreshGate refreshGate_;
-    Font font_;
-    Font waitFont_;
-    Brush backgroundBrush_;
-    HWND lastFocus_ = nullptr;
+    widgets::Font font_;
+    widgets::Font waitFont_;
+    widgets::Brush backgroundBrush_;
     bool placed_ = false;
 
-    ImageControl img_back;
-    WebBrowser wbMain;
-    BitmapButton btn_make;
-    BitmapButton btn_config;
-    BitmapButton btn_clean;
-    BitmapButton btn_close;
-    BitmapButton btn_min;
-    Timer tmr;
-    ComboBox cbb_disk;
-    RadioButton rb_hdd;
-    RadioButton rb_zip;
-    ImageControl img_wait;
-    Label lbl_wait;
+    widgets::ImageControl img_back;
+    widgets::WebBrowser wbMain;
+    widgets::BitmapButton btn_make;
+    widgets::BitmapButton btn_config;
+    widgets::BitmapButton btn_clean;
+    widgets::BitmapButton btn_close;
+    widgets::BitmapButton btn_min;
+    widgets::Timer tmr;
+    widgets::ComboBox cbb_disk;
+    widgets::RadioButton rb_hdd;
+    widgets::RadioButton rb_zip;
+    widgets::ImageControl img_wait;
+    widgets::Label lbl_wait;
 
     bool FBusy = false;
     std::string FHomePage;
+    // The program's folder + "data\", fixed once when the window is created.
+    std::string FDataDir;
 };
 
 }  // namespace zr::ui

@@ -6,7 +6,7 @@
 
 #include "platform/win32/system_library.h"
 #include "ui/F_frmMain.h"
-#include "ui/application.h"
+#include "widgets/application.h"
 
 namespace {
 
@@ -34,14 +34,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     try {
-        zr::ui::Application application;
+        zr::widgets::Application application;
         zr::ui::TfrmMain frmMain(application);
         frmMain.Create();
         frmMain.Show();
         return application.Run();
     } catch (...) {
         // Only a window that could not be made at all ends up here.
-        zr::ui::HandleException();
+        zr::widgets::HandleException();
         return 1;
     }
 }

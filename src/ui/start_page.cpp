@@ -5,36 +5,32 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/ascii.h"
+
 namespace zr::ui {
 
 using automation::AsObject;
 
 namespace {
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+using platform::AsciiLower;
+using platform::EqualsIgnoringAsciiCase;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && StartsWithNoCase(a, b);
+           EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 // Windows paths: either slash, and letters in either case, name the same file.
 bool SamePath(std::string_view a, std::string_view b) {
-    const auto fold = [](char c) { return c == '/' ? '\\' : LowerAscii(c); };
+    const auto fold = [](char c) { return c == '/' ? '\\' : AsciiLower(c); };
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                               [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
-    c = LowerAscii(c);
+    c = AsciiLower(c);
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
@@ -88,7 +84,7 @@ std::optional<Site> SiteOf(std::string_view url) {
     const std::string_view authority = url.substr(0, url.find_first_of("/?#"));
     const size_t colon = authority.find(':');
     Site site;
-    for (char c : authority.substr(0, colon)) site.host += LowerAscii(c);
+    for (char c : authority.substr(0, colon)) site.host += AsciiLower(c);
     if (site.host.empty()) return std::nullopt;
     site.port = schemePort;
     if (colon != std::string_view::npos && colon + 1 < authority.size()) {
@@ -126,7 +122,7 @@ std::string ChooseStartPage(bool homePageReachable, const std::string& homePage,
 
 bool NavigationAllowed(const std::string& url, const std::string& homePage,
                        const std::string& localPage) {
-    if (EqualsNoCase(url, "about:blank")) return true;
+    if (EqualsIgnoringAsciiCase(url, "about:blank")) return true;
     if (!localPage.empty()) {
         if (SamePath(url, localPage)) return true;
         const auto path = FilePathOf(url);

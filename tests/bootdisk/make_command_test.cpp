@@ -49,7 +49,7 @@ class MakeCommand : public ::testing::Test {
         test::WriteSparseFile(path, length);
         return path;
     }
-    void Make() { btn_makeClick(host_, tools_); }
+    void Make() { MakeBootDisk(host_, tools_); }
 
     std::string Prefix() const { return workDir_ + "fbinst.exe " + drive_ + ": "; }
     std::string Format(const std::string& size, bool zip = false) const {

@@ -33,7 +33,7 @@ class RestoreCommand : public ::testing::Test {
     void Package(const std::vector<kppack::Entry>& entries) {
         test::WritePackage(dataDir_, entries);
     }
-    void Restore() { btn_cleanClick(host_, tools_); }
+    void Restore() { RestoreDisk(host_, tools_); }
     std::string Row7() const {
         return "run " + workDir_ + "fbinst.exe " + drive_ + ": format -f -r";
     }

@@ -72,7 +72,7 @@ TEST_F(WineCommands, MakeStoresTheFilesTheMenuAndTheImagesOnTheDrive) {
     zr::test::WriteFile(iso, "iso image");
     zr::test::WriteFile(img, "floppy image");
     bootitems::WriteIsoList(dataDir_ + "isolist", {{"启动盘", iso}, {"Floppy", img}});
-    btn_makeClick(host_);
+    MakeBootDisk(host_);
 
     EXPECT_EQ(Log(), MakeRows(workDir_, " format -f -a  -p 8m -e 10m",
                               {"add \"boot/customISO_0.iso\" \"" + iso + "\"",
@@ -95,14 +95,14 @@ TEST_F(WineCommands, MakeStoresTheFilesTheMenuAndTheImagesOnTheDrive) {
 
 TEST_F(WineCommands, MakeForUsbZipFormatsWithTheZipSwitch) {
     host_.zip = true;
-    btn_makeClick(host_);
+    MakeBootDisk(host_);
     EXPECT_EQ(Log(), MakeRows(workDir_, " format -f -a  -z -p 8m -e 10m", {}));
     EXPECT_EQ(host_.events.back(), kMakeDone);
 }
 
 TEST_F(WineCommands, ToolFailureStopsTheMakeAtThatStep) {
     Scenario("exit 5 \"timeout 0\"\r\n");
-    btn_makeClick(host_);
+    MakeBootDisk(host_);
     const Lines all = MakeRows(workDir_, " format -f -a  -p 8m -e 10m", {});
     EXPECT_EQ(Log(), Lines(all.begin(), all.begin() + 3));
     EXPECT_EQ(host_.events.back(), "message 写入启动菜单失败！fbinst.exe返回错误码5！");
@@ -115,7 +115,7 @@ TEST_F(WineCommands, TemporaryFolderWithASpaceStillRunsTheRightToolWithWholeArgu
     platform::MakeFolders(root_ / "temp dir");
     test::TemporaryFolderOverride spaced(root_ / "temp dir");
     const std::string work = root_ / "temp dir\\KpTemp\\";
-    btn_makeClick(host_);
+    MakeBootDisk(host_);
     const Lines log = Log();
     ASSERT_EQ(log.size(), 7u);
     EXPECT_EQ(log[0], "\"" + work + "fbinst.exe\" " + drive_->letter() + ":  format -f -a  -p 8m -e 10m");
@@ -124,7 +124,7 @@ TEST_F(WineCommands, TemporaryFolderWithASpaceStillRunsTheRightToolWithWholeArgu
 }
 
 TEST_F(WineCommands, RestoreRunsTheReformatAndRemovesTheWorkspace) {
-    btn_cleanClick(host_);
+    RestoreDisk(host_);
     EXPECT_EQ(Log(), Lines{Prefix(workDir_) + "format -f -r"});
     EXPECT_EQ(host_.events.back(), kRestoreDone);
     EXPECT_FALSE(IsFolder(workDir_));
@@ -132,7 +132,7 @@ TEST_F(WineCommands, RestoreRunsTheReformatAndRemovesTheWorkspace) {
 
 TEST_F(WineCommands, RestoreReportsTheToolsExitCode) {
     Scenario("exit 4 format -f -r\r\n");
-    btn_cleanClick(host_);
+    RestoreDisk(host_);
     EXPECT_EQ(host_.events.back(), "message 还原U盘空间失败！fbinst.exe返回错误码4！");
     EXPECT_FALSE(host_.busy);
 }
@@ -144,7 +144,7 @@ TEST_F(WineCommands, RestoreWithoutToolInThePackageNeverRunsOneFromTheSearchPath
     GetCurrentDirectoryW(MAX_PATH, saved);
     SetCurrentDirectoryW(std::wstring(root_.path().begin(), root_.path().end()).c_str());
     ASSERT_TRUE(SetCurrentDirectoryW(L"cwd"));
-    btn_cleanClick(host_);
+    RestoreDisk(host_);
     SetCurrentDirectoryW(saved);
     EXPECT_EQ(Log(), Lines{});
     EXPECT_EQ(host_.events.back(), "message 数据包中没有fbinst.exe！请重新安装！");

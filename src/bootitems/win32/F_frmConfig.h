@@ -4,19 +4,23 @@
 // with a title and an image to add, rows to delete and titles to edit in place. The rows are
 // a working copy; only OK writes them back.
 
+#include <optional>
 #include <string>
 
-#include "ui/gdi.h"
-#include "ui/list_view.h"
-#include "ui/open_dialog.h"
-#include "ui/window.h"
+#include "widgets/controls.h"
+#include "widgets/form.h"
+#include "widgets/gdi.h"
+#include "widgets/list_view.h"
+#include "widgets/open_dialog.h"
 
 namespace zr::bootitems {
 
-class TfrmConfig : public ui::CustomWindow {
+class TfrmConfig : public widgets::Form {
   public:
     // Creates the dialog, hidden, owned by owner, and loads dataDir + "isolist" into its rows.
     TfrmConfig(HWND owner, const std::string& dataDir);
+    // The window goes before the controls that follow it.
+    ~TfrmConfig() override;
 
     // Shows the dialog centred over its owner and returns once it has closed. The owner takes
     // no input meanwhile, but its timers keep running.
@@ -27,12 +31,7 @@ class TfrmConfig : public ui::CustomWindow {
 
   private:
     void CreateControls();
-    void CentreOverOwner();
-    void Close();
-    void Click(HWND button);
-    LRESULT Notify(const NMHDR& header);
-    void RememberFocus();
-    void RestoreFocus();
+    void BindEvents();
 
     void FormCreate();
     void btn_selectisoClick();
@@ -40,33 +39,25 @@ class TfrmConfig : public ui::CustomWindow {
     void btn_deleteClick();
     void btn_okClick();
     void btn_cancelClick();
-    void lv_menuEditing();
-    bool lv_menuEdited(int row, const wchar_t* text);
-    static LRESULT CALLBACK WatchTitleEditor(HWND editor, UINT message, WPARAM wParam,
-                                             LPARAM lParam, UINT_PTR, DWORD_PTR self);
+    bool lv_menuEdited(int row, const std::optional<std::string>& text);
 
     HWND owner_ = nullptr;
     std::string isoListPath_;
-    ui::Font font_;
-    HWND lastFocus_ = nullptr;
-    bool closed_ = false;
-    // lv_menu's in-place editor while a title is edited, and whether the user gave up on it.
-    HWND titleEditor_ = nullptr;
-    bool titleEditCancelled_ = false;
+    widgets::Font font_;
 
-    ui::StandardControl grp_add;
-    ui::StandardControl lbl1;
-    ui::StandardControl edt_title;
-    ui::StandardControl lbl2;
-    ui::StandardControl edt_iso;
-    ui::StandardControl btn_selectiso;
-    ui::StandardControl btn_ok;
-    ui::StandardControl btn_cancel;
-    ui::StandardControl btn_add;
-    ui::ListView lv_menu;
-    ui::StandardControl btn_delete;
-    ui::StandardControl lbl3;
-    ui::OpenDialog dlgOpen;
+    widgets::GroupBox grp_add;
+    widgets::StaticText lbl1;
+    widgets::Edit edt_title;
+    widgets::StaticText lbl2;
+    widgets::Edit edt_iso;
+    widgets::PushButton btn_selectiso;
+    widgets::PushButton btn_ok;
+    widgets::PushButton btn_cancel;
+    widgets::PushButton btn_add;
+    widgets::ListView lv_menu;
+    widgets::PushButton btn_delete;
+    widgets::StaticText lbl3;
+    widgets::OpenDialog dlgOpen;
 };
 
 }  // namespace zr::bootitems

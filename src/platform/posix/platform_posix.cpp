@@ -22,6 +22,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/ascii.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "platform/posix/drive_map.h"
@@ -49,10 +50,8 @@ std::map<char, std::string>& Drives() {
     return drives;
 }
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::optional<std::string> DriveRoot(char letter) {
-    letter = Upper(letter);
+    letter = AsciiUpper(letter);
     {
         std::lock_guard lock(DriveMutex());
         auto it = Drives().find(letter);
@@ -83,8 +82,7 @@ std::string MatchName(const std::string& folder, const std::string& name) {
 }
 
 bool HasDrive(const std::string& path) {
-    return path.size() >= 2 && path[1] == ':' &&
-           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    return path.size() >= 2 && path[1] == ':' && IsAsciiLetter(path[0]);
 }
 
 std::optional<std::string> Host(const std::string& path) {
@@ -167,12 +165,12 @@ namespace posix {
 
 void MapDrive(char letter, const std::string& hostFolder) {
     std::lock_guard lock(DriveMutex());
-    Drives()[Upper(letter)] = hostFolder;
+    Drives()[AsciiUpper(letter)] = hostFolder;
 }
 
 void UnmapDrive(char letter) {
     std::lock_guard lock(DriveMutex());
-    Drives().erase(Upper(letter));
+    Drives().erase(AsciiUpper(letter));
 }
 
 std::optional<std::string> ToHostPath(const std::string& path) {

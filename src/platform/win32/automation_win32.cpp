@@ -7,20 +7,16 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/win32/com_ptr.h"
 #include "platform/win32/system_message.h"
 #include "platform/win32/wide.h"
 
 namespace zr::automation::win32 {
 namespace {
 
+using platform::win32::ComPtr;
 using platform::win32::Narrow;
 using platform::win32::Widen;
-
-struct ComRelease {
-    void operator()(IUnknown* unknown) const { unknown->Release(); }
-};
-template <class T>
-using ComPtr = std::unique_ptr<T, ComRelease>;
 
 // A VARIANT that clears itself.
 class Variant {
@@ -122,7 +118,7 @@ class DispatchObject final : public Object {
   public:
     explicit DispatchObject(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
 
-    IDispatch* Dispatch() const { return dispatch_.get(); }
+    IDispatch* Dispatch() const { return dispatch_.Get(); }
 
     Value Get(const std::string& property) override {
         Variant result;
@@ -151,11 +147,10 @@ class DispatchObject final : public Object {
         if ((*result).vt == VT_UNKNOWN) source = (*result).punkVal;
         if ((*result).vt == VT_DISPATCH) source = (*result).pdispVal;
         if (!source) Fail(E_NOINTERFACE);
-        IEnumVARIANT* items = nullptr;
-        const HRESULT hr =
-            source->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&items));
+        ComPtr<IEnumVARIANT> items;
+        const HRESULT hr = source->QueryInterface(IID_IEnumVARIANT, items.OutVoid());
         if (FAILED(hr)) Fail(hr);
-        return std::make_unique<VariantEnumerator>(ComPtr<IEnumVARIANT>(items));
+        return std::make_unique<VariantEnumerator>(std::move(items));
     }
 
   private:
@@ -234,11 +229,10 @@ Value FromVariant(const VARIANT& variant) {
             return WrapDispatch(variant.pdispVal);
         case VT_UNKNOWN: {
             if (!variant.punkVal) return std::monostate{};
-            IDispatch* dispatch = nullptr;
-            const HRESULT hr =
-                variant.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+            ComPtr<IDispatch> dispatch;
+            const HRESULT hr = variant.punkVal->QueryInterface(IID_IDispatch, dispatch.OutVoid());
             if (FAILED(hr)) Fail(hr);
-            return std::make_shared<DispatchObject>(ComPtr<IDispatch>(dispatch));
+            return std::make_shared<DispatchObject>(std::move(dispatch));
         }
         default: {
             // Dates, currency, floating point: as text, the way a script would read them.
@@ -288,17 +282,16 @@ ObjectPtr CreateObject(const std::string& progId) {
     CLSID classId{};
     HRESULT hr = CLSIDFromProgID(Widen(progId).c_str(), &classId);
     if (FAILED(hr)) Fail(hr);
-    IDispatch* dispatch = nullptr;
+    ComPtr<IDispatch> dispatch;
     hr = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                          IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+                          IID_IDispatch, dispatch.OutVoid());
     if (FAILED(hr)) Fail(hr);
-    return std::make_shared<DispatchObject>(ComPtr<IDispatch>(dispatch));
+    return std::make_shared<DispatchObject>(std::move(dispatch));
 }
 
 ObjectPtr WrapDispatch(IDispatch* dispatch) {
     if (!dispatch) return nullptr;
-    dispatch->AddRef();
-    return std::make_shared<DispatchObject>(ComPtr<IDispatch>(dispatch));
+    return std::make_shared<DispatchObject>(ComPtr<IDispatch>::Share(dispatch));
 }
 
 std::string HresultText(HRESULT code) {

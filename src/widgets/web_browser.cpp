@@ -1,4 +1,4 @@
-#include "ui/web_browser.h"
+#include "widgets/web_browser.h"
 
 #include <exdispid.h>
 #include <mshtmdid.h>
@@ -8,11 +8,12 @@
 #include "platform/error.h"
 #include "platform/win32/automation_win32.h"
 #include "platform/win32/wide.h"
-#include "ui/application.h"
+#include "widgets/application.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 using automation::win32::HresultText;
+using platform::win32::ComPtr;
 
 namespace {
 
@@ -238,13 +239,13 @@ WebBrowser::WebBrowser() = default;
 
 WebBrowser::~WebBrowser() { CloseBrowser(); }
 
-void WebBrowser::Create(HWND parent, int id, int left, int top, int width, int height) {
+void WebBrowser::Create(HWND parent, int id, const RECT& bounds) {
     CustomWindow::Create({.className = L"ZiRuriWebBrowser",
                           .parent = parent,
                           .id = id,
                           .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN |
                                    WS_CLIPSIBLINGS,
-                          .bounds = {left, top, left + width, top + height},
+                          .bounds = bounds,
                           .classBrush = GetSysColorBrush(COLOR_WINDOW)});
     try {
         CreateBrowser();
@@ -335,4 +336,4 @@ LRESULT WebBrowser::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return Default(message, wParam, lParam);
 }
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

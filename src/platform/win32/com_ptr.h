@@ -6,7 +6,7 @@
 
 #include <utility>
 
-namespace zr::ui {
+namespace zr::platform::win32 {
 
 template <typename T>
 class ComPtr {
@@ -54,4 +54,4 @@ private:
     T* p_ = nullptr;
 };
 
-}  // namespace zr::ui
+}  // namespace zr::platform::win32

@@ -1,11 +1,11 @@
-#include "ui/gdi.h"
+#include "widgets/gdi.h"
 
 #include <cstring>
 
 #include "platform/error.h"
 #include "platform/win32/wide.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 Font MakeFont(const std::string& face, int characterHeight) {
     LOGFONTW lf{};
@@ -64,7 +64,7 @@ std::string_view ResourceBytes(int id) {
 }
 
 Canvas::Canvas(HDC compatible, int width, int height)
-    : dc_(CreateCompatibleDC(compatible)), width_(width), height_(height) {
+    : dc_(compatible), width_(width), height_(height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width > 0 ? width : 1;
@@ -74,26 +74,20 @@ Canvas::Canvas(HDC compatible, int width, int height)
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     bitmap_.reset(CreateDIBSection(compatible, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    previous_ = SelectObject(dc_, bitmap_.get());
+    previous_ = SelectObject(dc_.Get(), bitmap_.get());
 }
 
-Canvas::~Canvas() {
-    SelectObject(dc_, previous_);
-    DeleteDC(dc_);
-}
+Canvas::~Canvas() { SelectObject(dc_.Get(), previous_); }
 
 void Canvas::BlitTo(HDC target, int x, int y) const {
-    BitBlt(target, x, y, width_, height_, dc_, 0, 0, SRCCOPY);
+    BitBlt(target, x, y, width_, height_, dc_.Get(), 0, 0, SRCCOPY);
 }
 
 void DrawBitmapBlended(HDC target, int x, int y, HBITMAP bitmap, int width, int height) {
-    HDC source = CreateCompatibleDC(target);
-    {
-        Selection selected(source, bitmap);
-        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        GdiAlphaBlend(target, x, y, width, height, source, 0, 0, width, height, blend);
-    }
-    DeleteDC(source);
+    const MemoryDc source(target);
+    const Selection selected(source.Get(), bitmap);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    GdiAlphaBlend(target, x, y, width, height, source.Get(), 0, 0, width, height, blend);
 }
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

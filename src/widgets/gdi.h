@@ -10,7 +10,7 @@
 
 #include "imaging/picture.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 struct GdiObjectDeleter {
     void operator()(HGDIOBJ object) const { DeleteObject(object); }
@@ -32,19 +32,34 @@ Bitmap LoadBitmapResource(int id);
 // The bytes of an RCDATA resource of the program file; throws zr::Error when it is missing.
 std::string_view ResourceBytes(int id);
 
+// A memory DC compatible with another DC, deleted with the object.
+class MemoryDc {
+public:
+    explicit MemoryDc(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
+    MemoryDc(const MemoryDc&) = delete;
+    MemoryDc& operator=(const MemoryDc&) = delete;
+    ~MemoryDc() {
+        if (dc_) DeleteDC(dc_);
+    }
+    HDC Get() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
 // A memory DC with a 32-bit bitmap of the given size selected into it, for drawing without
-// flicker; Blit copies it out.
+// flicker; BlitTo copies it out.
 class Canvas {
 public:
     Canvas(HDC compatible, int width, int height);
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
     ~Canvas();
-    HDC Dc() const { return dc_; }
+    HDC Dc() const { return dc_.Get(); }
     void BlitTo(HDC target, int x, int y) const;
 
 private:
-    HDC dc_ = nullptr;
+    MemoryDc dc_;
     Bitmap bitmap_;
     HGDIOBJ previous_ = nullptr;
     int width_ = 0;
@@ -67,4 +82,4 @@ private:
 // Draws a bitmap at x, y through its alpha (premultiplied, as MakeBitmap makes them).
 void DrawBitmapBlended(HDC target, int x, int y, HBITMAP bitmap, int width, int height);
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

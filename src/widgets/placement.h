@@ -3,7 +3,7 @@
 // Where the main window opens: inside the work area of its monitor. Portable, so that the
 // geometry is tested natively.
 
-namespace zr::ui {
+namespace zr::widgets {
 
 // Screen pixels, right and bottom excluded, as Win32 has them.
 struct ScreenRect {
@@ -18,4 +18,4 @@ struct ScreenRect {
 // the area's right, so that the caption buttons at its top right stay on screen.
 ScreenRect PlaceInWorkArea(const ScreenRect& window, const ScreenRect& workArea);
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

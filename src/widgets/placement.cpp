@@ -1,8 +1,8 @@
-#include "ui/window_placement.h"
+#include "widgets/placement.h"
 
 #include <algorithm>
 
-namespace zr::ui {
+namespace zr::widgets {
 
 namespace {
 
@@ -23,4 +23,4 @@ ScreenRect PlaceInWorkArea(const ScreenRect& window, const ScreenRect& workArea)
     return {left, top, left + width, top + height};
 }
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

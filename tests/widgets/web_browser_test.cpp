@@ -12,11 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "ui/com_ptr.h"
-#include "ui/web_browser.h"
+#include "platform/win32/com_ptr.h"
+#include "widgets/web_browser.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 namespace {
+
+using platform::win32::ComPtr;
 
 VARIANT Of(VARTYPE type) {
     VARIANT v;
@@ -31,7 +33,7 @@ protected:
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
         parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 320, 240, nullptr, nullptr,
                                   nullptr, nullptr);
-        view_.Create(parent_, 1, 0, 0, 320, 240);
+        view_.Create(parent_, 1, Place(0, 0, 320, 240));
         auto object = ComPtr<IDispatch>::Share(view_.Application()).As<IOleObject>(IID_IOleObject);
         ASSERT_TRUE(object) << "no hosted browser";
         ComPtr<IOleClientSite> site;
@@ -129,4 +131,4 @@ TEST_F(WebBrowserContainer, PagesRunScriptsButNoControlsAppletsOrBehavioursAndSh
 }
 
 }  // namespace
-}  // namespace zr::ui
+}  // namespace zr::widgets

@@ -1,10 +1,10 @@
-#include "ui/bitmap_button.h"
+#include "widgets/bitmap_button.h"
 
 #include <windowsx.h>
 
 #include "platform/win32/wide.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 namespace {
 
@@ -18,7 +18,7 @@ constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPR
 
 }  // namespace
 
-void BitmapButton::Create(HWND parent, int id, int left, int top, Bitmaps bitmaps,
+void BitmapButton::Create(HWND parent, int id, const RECT& bounds, Bitmaps bitmaps,
                           const std::string& caption, HFONT font) {
     bitmaps_ = std::move(bitmaps);
     caption_ = platform::win32::Widen(caption);
@@ -28,7 +28,7 @@ void BitmapButton::Create(HWND parent, int id, int left, int top, Bitmaps bitmap
                           .parent = parent,
                           .id = id,
                           .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
-                          .bounds = {left, top, left + size.cx, top + size.cy}});
+                          .bounds = Place(bounds.left, bounds.top, size.cx, size.cy)});
     SetText(caption);
 }
 
@@ -172,13 +172,12 @@ void BitmapButton::Paint(HDC dc) {
         bitmap = bitmaps_.hot.get();
     }
     const SIZE size = BitmapSize(bitmap);
-    HDC source = CreateCompatibleDC(dc);
     {
-        Selection selected(source, bitmap);
-        GdiTransparentBlt(canvas.Dc(), 0, 0, size.cx, size.cy, source, 0, 0, size.cx, size.cy,
-                          kTransparent);
+        const MemoryDc source(dc);
+        const Selection selected(source.Get(), bitmap);
+        GdiTransparentBlt(canvas.Dc(), 0, 0, size.cx, size.cy, source.Get(), 0, 0, size.cx,
+                          size.cy, kTransparent);
     }
-    DeleteDC(source);
 
     if (!caption_.empty()) DrawCaption(canvas.Dc(), client);
     canvas.BlitTo(dc, 0, 0);
@@ -217,4 +216,4 @@ void BitmapButton::DrawCaption(HDC dc, const RECT& client) {
     }
 }
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

@@ -1,8 +1,6 @@
-#include "ui/image_control.h"
+#include "widgets/image_control.h"
 
-#include "platform/win32/wide.h"
-
-namespace zr::ui {
+namespace zr::widgets {
 
 namespace {
 
@@ -40,12 +38,12 @@ LRESULT Layer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return Default(message, wParam, lParam);
 }
 
-void ImageControl::Create(HWND parent, int id, int left, int top, int width, int height) {
+void ImageControl::Create(HWND parent, int id, const RECT& bounds) {
     CustomWindow::Create({.className = L"ZiRuriImage",
                           .parent = parent,
                           .id = id,
                           .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                          .bounds = {left, top, left + width, top + height}});
+                          .bounds = bounds});
 }
 
 void ImageControl::SetPicture(const imaging::Picture& picture) {
@@ -130,26 +128,4 @@ LRESULT ImageControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return Layer::OnMessage(message, wParam, lParam);
 }
 
-void Label::Create(HWND parent, int id, int left, int top, int width, int height,
-                   const std::string& text, HFONT font, COLORREF colour) {
-    text_ = platform::win32::Widen(text);
-    font_ = font;
-    colour_ = colour;
-    CustomWindow::Create({.className = L"ZiRuriLabel",
-                          .parent = parent,
-                          .id = id,
-                          .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                          .bounds = {left, top, left + width, top + height}});
-    SetText(text);
-}
-
-void Label::PaintAt(HDC dc, int x, int y) {
-    Selection font(dc, font_);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, colour_);
-    RECT place{x, y, x + Width(), y + Height()};
-    DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &place,
-              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
-}
-
-}  // namespace zr::ui
+}  // namespace zr::widgets

@@ -1,18 +1,22 @@
-#include "ui/list_view.h"
+#include "widgets/list_view.h"
 
 #include <commctrl.h>
 
 #include "platform/win32/wide.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 using platform::win32::Narrow;
 using platform::win32::Widen;
 
-void ListView::Create(HWND parent, int id, RECT bounds, DWORD style, DWORD extendedStyle,
+ListView::~ListView() {
+    if (editor_) RemoveWindowSubclass(editor_, WatchEditor, 0);
+}
+
+void ListView::Create(HWND parent, int id, const RECT& bounds, DWORD style, DWORD extendedStyle,
                       HFONT font) {
-    StandardControl::Create(WC_LISTVIEWW, parent, id, WS_VISIBLE | LVS_REPORT | style, bounds, {},
-                            WS_EX_CLIENTEDGE);
+    Control::Create(WC_LISTVIEWW, parent, id, WS_VISIBLE | LVS_REPORT | style, bounds, {},
+                    WS_EX_CLIENTEDGE);
     Send(LVM_SETEXTENDEDLISTVIEWSTYLE, extendedStyle, extendedStyle);
     SetFont(font);
 }
@@ -78,4 +82,51 @@ void ListView::DeleteRow(int row) {
     Send(LVM_DELETEITEM, static_cast<WPARAM>(row));
 }
 
-}  // namespace zr::ui
+bool ListView::OnNotify(const NMHDR& header, LRESULT& result) {
+    switch (header.code) {
+    case LVN_BEGINLABELEDITW:
+        BeginEdit();
+        result = FALSE;
+        return true;
+    case LVN_ENDLABELEDITW: {
+        const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW&>(header).item;
+        result = EndEdit(item.iItem, item.pszText) ? TRUE : FALSE;
+        return true;
+    }
+    }
+    return false;
+}
+
+void ListView::BeginEdit() {
+    editCancelled_ = false;
+    editor_ = reinterpret_cast<HWND>(Send(LVM_GETEDITCONTROL));
+    if (editor_) SetWindowSubclass(editor_, WatchEditor, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK ListView::WatchEditor(HWND editor, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR self) {
+    auto* list = reinterpret_cast<ListView*>(self);
+    if (message == WM_KEYDOWN && wParam == VK_ESCAPE) list->editCancelled_ = true;
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(editor, WatchEditor, 0);
+        if (list->editor_ == editor) list->editor_ = nullptr;
+    }
+    return DefSubclassProc(editor, message, wParam, lParam);
+}
+
+// Some list views report a caption edited down to nothing as no text at all, just as they
+// report a cancel; the editor, still there, tells the two apart. An emptied caption that is
+// kept has to be set here: the list view sets only a text it reported.
+bool ListView::EndEdit(int row, const wchar_t* text) {
+    std::optional<std::string> confirmed;
+    if (text) {
+        confirmed = platform::win32::Narrow(text);
+    } else if (!editCancelled_ && editor_ && GetWindowTextLengthW(editor_) == 0) {
+        confirmed = std::string();
+    }
+    const bool kept = onEndEdit ? onEndEdit(row, confirmed) : confirmed.has_value();
+    if (kept && !text && confirmed) SetText(row, 0, "");
+    return kept && text;
+}
+
+}  // namespace zr::widgets

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-namespace zr::ui {
+namespace zr::widgets {
 
 class Timer {
 public:
@@ -29,4 +29,4 @@ private:
     bool enabled_ = false;
 };
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

@@ -6,10 +6,10 @@
 #include <functional>
 #include <string>
 
-#include "ui/gdi.h"
-#include "ui/window.h"
+#include "widgets/gdi.h"
+#include "widgets/window.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 class BitmapButton : public CustomWindow {
 public:
@@ -19,8 +19,8 @@ public:
         Bitmap disabled;  // may be empty: the normal bitmap then stands in
     };
 
-    // The button takes the size of its normal bitmap.
-    void Create(HWND parent, int id, int left, int top, Bitmaps bitmaps,
+    // The button lies at bounds' top left corner and takes the size of its normal bitmap.
+    void Create(HWND parent, int id, const RECT& bounds, Bitmaps bitmaps,
                 const std::string& caption, HFONT font);
 
     std::function<void()> onClick;
@@ -47,4 +47,4 @@ private:
     bool pressedLook_ = false;
 };
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

@@ -1,14 +1,15 @@
 #pragma once
 
-// The application object: its title, the message loop, and the small hidden window that
-// carries the title on the taskbar (the main window itself is frameless and has no caption).
+// The application object: its title, the thread's one message loop, and the small hidden window
+// that carries the title on the taskbar (the main window itself is frameless and has no
+// caption).
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
 
-namespace zr::ui {
+namespace zr::widgets {
 
 // The application title: the taskbar button's text and every plain message box's caption.
 inline constexpr char kApplicationTitle[] = "ZiRuri";
@@ -28,12 +29,17 @@ public:
     Application& operator=(const Application&) = delete;
     ~Application();
 
-    // The window whose closing ends the program, and the hook that lets it see keyboard
-    // messages before they are dispatched (tab order, the web view's accelerators).
-    void SetMainWindow(HWND window, std::function<bool(MSG&)> preTranslate);
+    // The one application object of the program (of the thread's windows); it must exist.
+    static Application& Current();
+
+    // The window whose closing ends the program; its taskbar button is this object's.
+    void SetMainWindow(HWND window);
 
     // Runs the message loop until Terminate or the main window's end.
     int Run();
+    // Runs the same loop, nested, until done() holds; false when the application is ending,
+    // which ends the loops outside it too.
+    bool RunUntil(const std::function<bool()>& done);
     // Handles every message already waiting, then returns.
     void ProcessMessages();
     // The loop ends once control is back in it.
@@ -53,8 +59,7 @@ private:
 
     HWND hwnd_ = nullptr;
     HWND mainWindow_ = nullptr;
-    std::function<bool(MSG&)> preTranslate_;
     bool terminated_ = false;
 };
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

@@ -1,18 +1,31 @@
-#include "ui/application.h"
+#include "widgets/application.h"
 
 #include <exception>
 
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
+#include "widgets/form.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 using platform::win32::Widen;
 
 namespace {
 
 constexpr wchar_t kApplicationClass[] = L"TApplication";
+
+// The program has one application object, as it has one user-interface thread; a modal form
+// runs its loop.
+Application* gCurrent = nullptr;
+
+// A message for a form goes through the form's keyboard handling (dialog navigation, its web
+// view's keys) before it is dispatched.
+bool PreTranslate(MSG& msg) {
+    if (!msg.hwnd) return false;
+    Form* form = dynamic_cast<Form*>(CustomWindow::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)));
+    return form && form->PreTranslateMessage(msg);
+}
 
 }  // namespace
 
@@ -51,18 +64,24 @@ Application::Application() {
                             x, y, 0, 0, nullptr, nullptr, instance, this);
     if (!hwnd_) throw Error(platform::ErrorText(platform::LastErrorCode()));
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    gCurrent = this;
 }
 
 Application::~Application() {
+    if (gCurrent == this) gCurrent = nullptr;
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
 }
 
-void Application::SetMainWindow(HWND window, std::function<bool(MSG&)> preTranslate) {
+Application& Application::Current() {
+    if (!gCurrent) throw Error("No application object");
+    return *gCurrent;
+}
+
+void Application::SetMainWindow(HWND window) {
     mainWindow_ = window;
-    preTranslate_ = std::move(preTranslate);
     ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
 }
 
@@ -71,7 +90,7 @@ bool Application::Dispatch(MSG& msg) {
         terminated_ = true;
         return false;
     }
-    if (!preTranslate_ || !preTranslate_(msg)) {
+    if (!PreTranslate(msg)) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -79,14 +98,19 @@ bool Application::Dispatch(MSG& msg) {
 }
 
 int Application::Run() {
+    RunUntil([] { return false; });
+    return 0;
+}
+
+bool Application::RunUntil(const std::function<bool()>& done) {
     MSG msg{};
-    while (!terminated_) {
+    while (!terminated_ && !done()) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == -1) break;
+        if (got == -1) return false;
         if (!got) msg.message = WM_QUIT;
         Dispatch(msg);
     }
-    return 0;
+    return !terminated_;
 }
 
 void Application::ProcessMessages() {
@@ -156,4 +180,4 @@ LRESULT Application::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

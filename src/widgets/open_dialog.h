@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace zr::ui {
+namespace zr::widgets {
 
 class OpenDialog {
   public:
@@ -21,4 +21,4 @@ class OpenDialog {
     bool Execute(HWND owner);
 };
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

@@ -1,6 +1,6 @@
-#include "ui/timer.h"
+#include "widgets/timer.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 void Timer::Attach(HWND owner, UINT_PTR id, UINT intervalMs) {
     owner_ = owner;
@@ -26,4 +26,4 @@ void Timer::Fire() const {
     if (enabled_ && onTimer) onTimer();
 }
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

@@ -1,7 +1,8 @@
 #pragma once
 
-// Controls painted in layers on their parent's surface: a picture (still or animated) and a
-// transparent label. Each draws what lies beneath it first, so the layers show through.
+// Controls painted in layers on their parent's surface, a picture (still or animated) here and
+// a transparent label in label.h. Each draws what lies beneath it first, so the layers show
+// through.
 
 #include <cstdint>
 #include <functional>
@@ -9,10 +10,10 @@
 #include <vector>
 
 #include "imaging/picture.h"
-#include "ui/gdi.h"
-#include "ui/window.h"
+#include "widgets/gdi.h"
+#include "widgets/window.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 // A control that draws itself at a place in a DC; its parent uses this to paint the layers
 // beneath another control.
@@ -30,7 +31,8 @@ protected:
 // Shows a picture at its natural size; an animation plays while the control is visible.
 class ImageControl : public Layer {
 public:
-    void Create(HWND parent, int id, int left, int top, int width, int height);
+    // bounds is the size until a picture comes.
+    void Create(HWND parent, int id, const RECT& bounds);
 
     // Both replace what is shown and size the control to the picture.
     void SetPicture(const imaging::Picture& picture);
@@ -59,18 +61,4 @@ private:
     bool playing_ = false;
 };
 
-// One line of text without a background of its own.
-class Label : public Layer {
-public:
-    void Create(HWND parent, int id, int left, int top, int width, int height,
-                const std::string& text, HFONT font, COLORREF colour);
-
-    void PaintAt(HDC dc, int x, int y) override;
-
-private:
-    std::wstring text_;
-    HFONT font_ = nullptr;
-    COLORREF colour_ = 0;
-};
-
-}  // namespace zr::ui
+}  // namespace zr::widgets

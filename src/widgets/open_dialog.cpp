@@ -1,4 +1,4 @@
-#include "ui/open_dialog.h"
+#include "widgets/open_dialog.h"
 
 #include <commdlg.h>
 
@@ -6,7 +6,7 @@
 
 #include "platform/win32/wide.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 using platform::win32::Narrow;
 using platform::win32::Widen;
@@ -46,4 +46,4 @@ bool OpenDialog::Execute(HWND owner) {
     return true;
 }
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

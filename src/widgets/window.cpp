@@ -1,22 +1,28 @@
-#include "ui/window.h"
-
-#include <commctrl.h>
+#include "widgets/window.h"
 
 #include <set>
 
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
-#include "ui/application.h"
+#include "widgets/application.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 using platform::win32::Narrow;
 using platform::win32::Widen;
 
-void Window::SetBounds(int left, int top, int width, int height) {
-    SetWindowPos(hwnd_, nullptr, left, top, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+namespace {
+
+constexpr UINT_PTR kControlSubclass = 0x5A52;  // "ZR"
+// Marks a window as one that a Control made, and leads to the object.
+constexpr wchar_t kControlProperty[] = L"ZiRuri.Control";
+
+}  // namespace
+
+void Window::SetBounds(const RECT& bounds) {
+    SetWindowPos(hwnd_, nullptr, bounds.left, bounds.top, bounds.right - bounds.left,
+                 bounds.bottom - bounds.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
 void Window::SetSize(int width, int height) {
@@ -63,25 +69,23 @@ void Window::Invalidate() { InvalidateRect(hwnd_, nullptr, FALSE); }
 
 std::string WindowText(HWND hwnd) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
     return Narrow(text);
 }
 
-void StandardControl::Create(const wchar_t* className, HWND parent, int id, DWORD style,
-                             RECT bounds, const std::string& text, DWORD exStyle) {
-    hwnd_ = CreateWindowExW(exStyle, className, Widen(text).c_str(), WS_CHILD | style, bounds.left,
-                            bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
-                            parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                            GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd_) throw Error(platform::ErrorText(platform::LastErrorCode()));
-}
-
-LRESULT StandardControl::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
-    return SendMessageW(hwnd_, message, wParam, lParam);
-}
+// ---- CustomWindow ----
 
 CustomWindow::~CustomWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
+}
+
+CustomWindow* CustomWindow::FromHandle(HWND hwnd) {
+    if (!hwnd || GetClassLongPtrW(hwnd, GCLP_WNDPROC) !=
+                     reinterpret_cast<ULONG_PTR>(&CustomWindow::WindowProc)) {
+        return nullptr;
+    }
+    return reinterpret_cast<CustomWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 void CustomWindow::Create(const Args& args) {
@@ -128,12 +132,30 @@ void CustomWindow::PaintParentBackground(HDC dc) {
     }
 }
 
+bool CustomWindow::Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_COMMAND && lParam) {
+        Control* control = Control::FromHandle(reinterpret_cast<HWND>(lParam));
+        if (!control) return false;
+        control->OnCommand(HIWORD(wParam));
+        result = 0;
+        return true;
+    }
+    if (message == WM_NOTIFY) {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        Control* control = Control::FromHandle(header.hwndFrom);
+        return control && control->OnNotify(header, result);
+    }
+    return false;
+}
+
 // The program's dispatch boundary: every message of our windows passes here, and an error
 // that a handler lets out is shown by the general error handler instead of ending the program.
+// What a control tells its parent goes back to the control first.
 LRESULT CALLBACK CustomWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                           LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<CustomWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self = static_cast<CustomWindow*>(
+            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->hwnd_ = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
@@ -141,7 +163,9 @@ LRESULT CALLBACK CustomWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam
     if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
     LRESULT result = 0;
     try {
-        result = self->OnMessage(message, wParam, lParam);
+        if (!Reflect(message, wParam, lParam, result)) {
+            result = self->OnMessage(message, wParam, lParam);
+        }
     } catch (...) {
         HandleException();
     }
@@ -153,4 +177,48 @@ LRESULT CALLBACK CustomWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam
     return result;
 }
 
-}  // namespace zr::ui
+// ---- Control ----
+
+void Control::Create(const wchar_t* className, HWND parent, int id, DWORD style,
+                     const RECT& bounds, const std::string& text, DWORD exStyle) {
+    hwnd_ = CreateWindowExW(exStyle, className, Widen(text).c_str(), WS_CHILD | style, bounds.left,
+                            bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                            parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd_) throw Error(platform::ErrorText(platform::LastErrorCode()));
+    SetPropW(hwnd_, kControlProperty, this);
+    SetWindowSubclass(hwnd_, Subclass, kControlSubclass, reinterpret_cast<DWORD_PTR>(this));
+}
+
+Control::~Control() {
+    if (hwnd_) {
+        RemoveWindowSubclass(hwnd_, Subclass, kControlSubclass);
+        RemovePropW(hwnd_, kControlProperty);
+    }
+}
+
+LRESULT Control::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return SendMessageW(hwnd_, message, wParam, lParam);
+}
+
+Control* Control::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<Control*>(GetPropW(hwnd, kControlProperty)) : nullptr;
+}
+
+LRESULT Control::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefSubclassProc(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Control::Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR, DWORD_PTR self) {
+    auto* control = reinterpret_cast<Control*>(self);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, Subclass, kControlSubclass);
+        RemovePropW(hwnd, kControlProperty);
+        control->hwnd_ = nullptr;
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    return control->OnMessage(message, wParam, lParam);
+}
+
+}  // namespace zr::widgets

@@ -12,10 +12,10 @@
 #include <functional>
 #include <string>
 
-#include "ui/com_ptr.h"
-#include "ui/window.h"
+#include "platform/win32/com_ptr.h"
+#include "widgets/window.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 
 class WebBrowser : public CustomWindow {
 public:
@@ -24,7 +24,7 @@ public:
 
     // Creates the host window and the browser in it. When the browser cannot be created, the
     // host stays empty and Navigate reports why.
-    void Create(HWND parent, int id, int left, int top, int width, int height);
+    void Create(HWND parent, int id, const RECT& bounds);
 
     // Starts loading the address (a URL or a plain file path); throws zr::Error on failure.
     // The host window's text becomes the address, so tools reading the window can tell
@@ -52,10 +52,10 @@ private:
     void CloseBrowser();
 
     Site* site_ = nullptr;  // one reference, held until the browser is closed
-    ComPtr<IOleObject> object_;
-    ComPtr<IWebBrowser2> browser_;
+    platform::win32::ComPtr<IOleObject> object_;
+    platform::win32::ComPtr<IWebBrowser2> browser_;
     DWORD adviseCookie_ = 0;
     std::string createError_;
 };
 
-}  // namespace zr::ui
+}  // namespace zr::widgets

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "ui/window_placement.h"
+#include "widgets/placement.h"
 
-namespace zr::ui {
+namespace zr::widgets {
 namespace {
 
 std::string Describe(const ScreenRect& r) {
@@ -44,4 +44,4 @@ TEST(WindowPlacement, TheWorkAreaOfAMonitorLeftOfOrAboveThePrimaryOne) {
 }
 
 }  // namespace
-}  // namespace zr::ui
+}  // namespace zr::widgets

@@ -1,0 +1,148 @@
+#include "widgets/controls.h"
+
+#include "platform/win32/wide.h"
+
+namespace zr::widgets {
+
+using platform::win32::Narrow;
+using platform::win32::Widen;
+
+namespace {
+
+// Borders of a closed drop-down list above and below its selection field.
+constexpr int kComboFrame = 6;
+// How many entries the open list shows before it scrolls.
+constexpr int kVisibleEntries = 8;
+
+}  // namespace
+
+// ---- PushButton ----
+
+void PushButton::Create(HWND parent, int id, const RECT& bounds, const std::string& caption,
+                        HFONT font) {
+    Control::Create(L"BUTTON", parent, id, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, bounds,
+                    caption);
+    SetFont(font);
+}
+
+void PushButton::KeepFocusAway() {
+    keepFocusAway_ = true;
+    SetWindowLongW(hwnd_, GWL_STYLE, GetWindowLongW(hwnd_, GWL_STYLE) & ~WS_TABSTOP);
+}
+
+void PushButton::OnCommand(WORD code) {
+    if (code == BN_CLICKED && onClick) onClick();
+}
+
+LRESULT PushButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (keepFocusAway_) {
+        switch (message) {
+        case WM_SETFOCUS: {
+            const auto previous = reinterpret_cast<HWND>(wParam);
+            SetFocus(previous && IsWindow(previous) ? previous : GetParent(hwnd_));
+            return 0;
+        }
+        case WM_KILLFOCUS:
+            // It never had the focus as far as its own procedure knows, and losing it here
+            // would end the press before the button is released.
+            return 0;
+        }
+    }
+    return Control::OnMessage(message, wParam, lParam);
+}
+
+// ---- RadioButton ----
+
+void RadioButton::Create(HWND parent, int id, const RECT& bounds, const std::string& caption,
+                         bool startsGroup, HFONT font) {
+    Control::Create(L"BUTTON", parent, id,
+                    WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON | (startsGroup ? WS_GROUP : 0),
+                    bounds, caption);
+    SetFont(font);
+}
+
+bool RadioButton::Checked() const { return Send(BM_GETCHECK) == BST_CHECKED; }
+
+void RadioButton::SetChecked(bool checked) {
+    Send(BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void RadioButton::OnCommand(WORD code) {
+    if (code == BN_CLICKED && onClick) onClick();
+}
+
+// ---- Edit ----
+
+void Edit::Create(HWND parent, int id, const RECT& bounds, DWORD style, HFONT font) {
+    Control::Create(L"EDIT", parent, id, WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | style, bounds,
+                    {}, WS_EX_CLIENTEDGE);
+    SetFont(font);
+    Send(EM_SETLIMITTEXT, 0);
+}
+
+void Edit::OnCommand(WORD code) {
+    if (code == EN_CHANGE && onChange) onChange();
+}
+
+// ---- StaticText, GroupBox ----
+
+void StaticText::Create(HWND parent, int id, const RECT& bounds, const std::string& text,
+                        HFONT font) {
+    Control::Create(L"STATIC", parent, id, WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, bounds,
+                    text);
+    SetFont(font);
+}
+
+void GroupBox::Create(HWND parent, int id, const RECT& bounds, const std::string& caption,
+                      HFONT font) {
+    Control::Create(L"BUTTON", parent, id, WS_VISIBLE | BS_GROUPBOX, bounds, caption);
+    SetFont(font);
+}
+
+// ---- ComboBox ----
+
+void ComboBox::Create(HWND parent, int id, const RECT& bounds, int itemHeight, HFONT font) {
+    // A drop-down list's window height is that of its open list; the closed height follows
+    // from the selection field's height, set below.
+    RECT open = bounds;
+    open.bottom = bounds.bottom + kVisibleEntries * itemHeight + 2;
+    Control::Create(L"COMBOBOX", parent, id,
+                    WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_GROUP | CBS_DROPDOWNLIST |
+                        CBS_HASSTRINGS,
+                    open);
+    SetFont(font);
+    Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), (bounds.bottom - bounds.top) - kComboFrame);
+    Send(CB_SETITEMHEIGHT, 0, itemHeight);
+}
+
+void ComboBox::Clear() { Send(CB_RESETCONTENT); }
+
+void ComboBox::Add(const std::string& item) {
+    Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+}
+
+int ComboBox::Count() const { return static_cast<int>(Send(CB_GETCOUNT)); }
+
+int ComboBox::SelectedIndex() const { return static_cast<int>(Send(CB_GETCURSEL)); }
+
+void ComboBox::Select(int index) { Send(CB_SETCURSEL, static_cast<WPARAM>(index)); }
+
+std::string ComboBox::Item(int index) const {
+    const LRESULT length = Send(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+    if (length == CB_ERR) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    Send(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return Narrow(text);
+}
+
+std::string ComboBox::SelectedText() const {
+    const int index = SelectedIndex();
+    return index < 0 ? std::string() : Item(index);
+}
+
+void ComboBox::OnCommand(WORD code) {
+    if (code == CBN_SELCHANGE && onChange) onChange();
+}
+
+}  // namespace zr::widgets

@@ -1,0 +1,29 @@
+#include "widgets/label.h"
+
+#include "platform/win32/wide.h"
+
+namespace zr::widgets {
+
+void Label::Create(HWND parent, int id, const RECT& bounds, const std::string& text, HFONT font,
+                   COLORREF colour) {
+    text_ = platform::win32::Widen(text);
+    font_ = font;
+    colour_ = colour;
+    CustomWindow::Create({.className = L"ZiRuriLabel",
+                          .parent = parent,
+                          .id = id,
+                          .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                          .bounds = bounds});
+    SetText(text);
+}
+
+void Label::PaintAt(HDC dc, int x, int y) {
+    Selection font(dc, font_);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour_);
+    RECT place{x, y, x + Width(), y + Height()};
+    DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &place,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
+}
+
+}  // namespace zr::widgets
