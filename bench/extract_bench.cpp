@@ -40,7 +40,7 @@ namespace fs = std::filesystem;
 
 constexpr int64_t kMiB = 1024 * 1024;
 constexpr int64_t kFileSize = 32 * kMiB;
-constexpr size_t kInputSize = 65536;   // what the reader pulls from the archive at a time
+constexpr size_t kInputSize = 65536;    // what the reader pulls from the archive at a time
 constexpr size_t kOutputSize = 524288;  // the reader's transfer buffer
 
 [[noreturn]] void Fail(const std::string& what) {
@@ -49,7 +49,7 @@ constexpr size_t kOutputSize = 524288;  // the reader's transfer buffer
 
 // Owns a POSIX descriptor.
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0) close(fd_);
@@ -58,7 +58,7 @@ public:
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -84,7 +84,7 @@ size_t ReadSome(int fd, void* buffer, size_t count) {
 // ---- test data ----
 
 class Random {
-public:
+  public:
     explicit Random(uint64_t seed) : state_(seed) {}
     uint64_t Next() {  // splitmix64
         uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
@@ -93,7 +93,7 @@ public:
         return z ^ (z >> 31);
     }
 
-private:
+  private:
     uint64_t state_;
 };
 
@@ -256,15 +256,17 @@ void PlainInflate(int archive, const PlainEntry& entry, const std::string& path)
                 if (stream.avail_in == 0) break;
             }
             const int rc = inflate(&stream, Z_NO_FLUSH);
-            if (rc == Z_STREAM_END) ended = true;
-            else if (rc != Z_OK) throw std::runtime_error("inflate");
+            if (rc == Z_STREAM_END)
+                ended = true;
+            else if (rc != Z_OK)
+                throw std::runtime_error("inflate");
         }
         return count - stream.avail_out;
     };
     int64_t remaining = entry.unpacked;
     do {
-        const size_t got = pull(output.get(), static_cast<size_t>(
-                                                  std::min<int64_t>(kOutputSize, remaining)));
+        const size_t got =
+            pull(output.get(), static_cast<size_t>(std::min<int64_t>(kOutputSize, remaining)));
         WriteAll(out.get(), output.get(), got);
         remaining -= static_cast<int64_t>(got);
         if (got == 0) break;
@@ -380,8 +382,8 @@ void Run(int argc, char** argv) {
     const int rounds = static_cast<int>(Setting(argc, argv, 2, "ZR_BENCH_ROUNDS", 5));
 
     const char* tmpdir = std::getenv("TMPDIR");
-    const fs::path base = fs::path(tmpdir && *tmpdir ? tmpdir : "/tmp") /
-                          ("zrbench-" + std::to_string(getpid()));
+    const fs::path base =
+        fs::path(tmpdir && *tmpdir ? tmpdir : "/tmp") / ("zrbench-" + std::to_string(getpid()));
     struct Cleanup {
         fs::path path;
         ~Cleanup() {
@@ -448,29 +450,33 @@ void Run(int argc, char** argv) {
     }
 
     const int64_t packed = static_cast<int64_t>(fs::file_size(archive));
-    std::printf("data: %zu files, %lld bytes unpacked (half random, half text), archive %lld "
-                "bytes\n",
-                files.size(), static_cast<long long>(unpacked), static_cast<long long>(packed));
+    std::printf(
+        "data: %zu files, %lld bytes unpacked (half random, half text), archive %lld "
+        "bytes\n",
+        files.size(), static_cast<long long>(unpacked), static_cast<long long>(packed));
     // Whatever else runs on the machine can only slow a run down, never speed it up, so the
     // fastest run of a side is the closest to what its code costs: the goal is judged on the
     // best runs, and the medians show how much the machine's noise moved them.
-    std::printf("runs: %d per side after one warm-up each, alternating; MB/s = unpacked "
-                "bytes (10^6) per second of wall time, and per second of CPU time (user + "
-                "system); best run (median)\n",
-                rounds);
+    std::printf(
+        "runs: %d per side after one warm-up each, alternating; MB/s = unpacked "
+        "bytes (10^6) per second of wall time, and per second of CPU time (user + "
+        "system); best run (median)\n",
+        rounds);
     for (const Side* side : {&reader, &plain}) {
-        std::printf("%-16s wall %7.1f MB/s (%.1f)  cpu %7.1f MB/s (%.1f)  peak memory beyond "
-                    "baseline %lld KiB\n",
-                    side->name, Best(side->rates), Median(side->rates), Best(side->cpuRates),
-                    Median(side->cpuRates), static_cast<long long>(side->peakKiB));
+        std::printf(
+            "%-16s wall %7.1f MB/s (%.1f)  cpu %7.1f MB/s (%.1f)  peak memory beyond "
+            "baseline %lld KiB\n",
+            side->name, Best(side->rates), Median(side->rates), Best(side->cpuRates),
+            Median(side->cpuRates), static_cast<long long>(side->peakKiB));
     }
     const double ratio = Best(reader.rates) / Best(plain.rates);
     const double cpuRatio = Best(reader.cpuRates) / Best(plain.cpuRates);
-    std::printf("ratio ExtractAll/plain, best runs: wall %.3f, cpu %.3f  (goal >= 0.95: %s); "
-                "medians: wall %.3f, cpu %.3f\n",
-                ratio, cpuRatio, std::min(ratio, cpuRatio) >= 0.95 ? "met" : "MISSED",
-                Median(reader.rates) / Median(plain.rates),
-                Median(reader.cpuRates) / Median(plain.cpuRates));
+    std::printf(
+        "ratio ExtractAll/plain, best runs: wall %.3f, cpu %.3f  (goal >= 0.95: %s); "
+        "medians: wall %.3f, cpu %.3f\n",
+        ratio, cpuRatio, std::min(ratio, cpuRatio) >= 0.95 ? "met" : "MISSED",
+        Median(reader.rates) / Median(plain.rates),
+        Median(reader.cpuRates) / Median(plain.cpuRates));
     std::printf("ExtractAll peak memory: %.2f MiB, largest of all its runs  (goal < 2 MiB: %s)\n",
                 static_cast<double>(reader.peakKiB) / 1024.0,
                 reader.peakKiB < 2048 ? "met" : "MISSED");

@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 // that a name climbing out of the target by a level or two leaves a trace to find. The
 // reader upper-cases its target folder, so the folders are named in capitals to begin with.
 class Workspace {
-public:
+  public:
     Workspace() {
         const char* tmp = std::getenv("TMPDIR");
         base_ = fs::path(tmp && *tmp ? tmp : "/tmp") / ("zrfuzz-" + std::to_string(getpid()));
@@ -55,7 +55,7 @@ public:
         ExpectOnly(base_ / "A", {});
     }
 
-private:
+  private:
     static void ExpectOnly(const fs::path& folder, const std::set<std::string>& names) {
         for (const auto& item : fs::directory_iterator(folder)) {
             if (!names.contains(item.path().filename().string())) {

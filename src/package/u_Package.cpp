@@ -57,7 +57,7 @@ int64_t FreeSpaceOf(const std::string& dir) {
 // Inflates one zlib stream pulled from the archive in blocks of kInputSize bytes. It may read
 // past the entry's data; every extraction positions the archive first.
 class Inflater {
-public:
+  public:
     explicit Inflater(File& source) : source_(source), input_(VEDUderivu::kInputSize) {
         if (inflateInit2(&stream_, 15) != Z_OK) throw Error("Error");
     }
@@ -88,7 +88,7 @@ public:
         if (Read(&extra, 1) != 0 || !ended_) throw Error("Error");
     }
 
-private:
+  private:
     bool Refill() {
         const size_t got = source_.Read(input_.data(), input_.size());
         stream_.next_in = input_.data();
@@ -179,7 +179,8 @@ int32_t VEDUderivu::DecompressTo(const std::string& TargetFile, File* Source, in
     int64_t written = 0;
     bool cancel = false;
     for (;;) {
-        const size_t want = remaining > 0 ? static_cast<size_t>(std::min<int64_t>(kChunkSize, remaining)) : 0;
+        const size_t want =
+            remaining > 0 ? static_cast<size_t>(std::min<int64_t>(kChunkSize, remaining)) : 0;
         const size_t got = inflater.Read(buffer.get(), want);
         target.Write(buffer.get(), got);
         written += static_cast<int64_t>(got);

@@ -55,11 +55,11 @@ using TPackedFileInfoArr = std::vector<TPackedFileInfo>;
 // FileName is the entry's stored name at an entry's start, the target path after a chunk;
 // Index is -1 and Header null in chunk reports. Setting Cancel stops the operation (-100).
 using TPackageProgressEvent =
-    std::function<void(const std::string& FileName, int32_t Position, int32_t Size,
-                       int32_t Index, const TPackageHeader* Header, bool& Cancel)>;
+    std::function<void(const std::string& FileName, int32_t Position, int32_t Size, int32_t Index,
+                       const TPackageHeader* Header, bool& Cancel)>;
 
 class VEDUderivu {
-public:
+  public:
     // One transfer buffer of this size serves a whole DecompressTo call.
     static constexpr int32_t kChunkSize = 524288;
     // Compressed input is pulled from the archive in blocks of this size.

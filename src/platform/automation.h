@@ -19,14 +19,14 @@ using ObjectPtr = std::shared_ptr<Object>;
 using Value = std::variant<std::monostate, std::string, int64_t, bool, ObjectPtr>;
 
 class Enumerator {
-public:
+  public:
     virtual ~Enumerator() = default;
     // The next item, or nothing once the collection's Next answers other than S_OK.
     virtual std::optional<Value> Next() = 0;
 };
 
 class Object {
-public:
+  public:
     virtual ~Object() = default;
     // Each throws zr::Error with the system's text when the call fails.
     virtual Value Get(const std::string& property) = 0;

@@ -77,7 +77,7 @@ std::string FromHostPath(const std::string& hostPath);
 std::string ProgramFolder();
 
 class File {
-public:
+  public:
     enum class Access {
         ReadShared,      // read; others may read and write
         ReadDenyWrite,   // read; others may read it (and run it), but not change, rename or
@@ -106,7 +106,7 @@ public:
     int64_t Size() const;
     void Close();
 
-private:
+  private:
     static constexpr intptr_t kInvalid = -1;
     intptr_t handle_ = kInvalid;
     std::string path_;
@@ -116,7 +116,7 @@ private:
 // A folder made afresh that only administrators and the system may change, held open while the
 // object lives so that it cannot be renamed, removed or swapped for a link meanwhile.
 class PrivateFolder {
-public:
+  public:
     PrivateFolder() = default;
     PrivateFolder(PrivateFolder&& other) noexcept;
     PrivateFolder& operator=(PrivateFolder&& other) noexcept;
@@ -133,7 +133,7 @@ public:
     // Lets the folder go; it stays where it is.
     void Close();
 
-private:
+  private:
     static constexpr intptr_t kInvalid = -1;
     intptr_t handle_ = kInvalid;
     std::string error_;
@@ -141,7 +141,7 @@ private:
 
 // A hidden child process that the caller polls.
 class Process {
-public:
+  public:
     enum class State { Running, Ended, Failed };
 
     Process() = default;
@@ -163,7 +163,7 @@ public:
     // Valid once WaitFor has answered Ended.
     uint32_t ExitCode() const { return exitCode_; }
 
-private:
+  private:
     static constexpr intptr_t kInvalid = -1;
     intptr_t handle_ = kInvalid;
     bool ended_ = false;

@@ -197,9 +197,13 @@ void TfrmMain::Show() {
     UpdateWindow(hwnd_);
 }
 
-void TfrmMain::FormShow() { RefreshDiskListGuarded(); }
+void TfrmMain::FormShow() {
+    RefreshDiskListGuarded();
+}
 
-void TfrmMain::tmrTimer() { RefreshDiskListGuarded(); }
+void TfrmMain::tmrTimer() {
+    RefreshDiskListGuarded();
+}
 
 void TfrmMain::RefreshDiskList() {
     disk::RefreshDiskList(diskList_, disk::win32::CreateWmiLocator);
@@ -234,35 +238,55 @@ void TfrmMain::img_backMouseDown() {
     SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
-void TfrmMain::btn_minClick() { application_.Minimize(); }
+void TfrmMain::btn_minClick() {
+    application_.Minimize();
+}
 
-void TfrmMain::btn_closeClick() { Close(); }
+void TfrmMain::btn_closeClick() {
+    Close();
+}
 
 void TfrmMain::btn_configClick() {
     bootitems::TfrmConfig frmConfig(hwnd_, DataDir());
     frmConfig.ShowModal();
 }
 
-void TfrmMain::btn_makeClick() { bootdisk::MakeBootDisk(*this); }
+void TfrmMain::btn_makeClick() {
+    bootdisk::MakeBootDisk(*this);
+}
 
-void TfrmMain::btn_cleanClick() { bootdisk::RestoreDisk(*this); }
+void TfrmMain::btn_cleanClick() {
+    bootdisk::RestoreDisk(*this);
+}
 
-void TfrmMain::ShowMessage(const std::string& text) { widgets::ShowMessage(text); }
+void TfrmMain::ShowMessage(const std::string& text) {
+    widgets::ShowMessage(text);
+}
 
 bool TfrmMain::ConfirmWarning(const std::string& text) {
     return MessageBoxW(hwnd_, platform::win32::Widen(text).c_str(), L"警告",
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
-void TfrmMain::ProcessMessages() { application_.ProcessMessages(); }
+void TfrmMain::ProcessMessages() {
+    application_.ProcessMessages();
+}
 
-void TfrmMain::Terminate() { application_.Terminate(); }
+void TfrmMain::Terminate() {
+    application_.Terminate();
+}
 
-std::string TfrmMain::SelectedDiskText() { return cbb_disk.Text(); }
+std::string TfrmMain::SelectedDiskText() {
+    return cbb_disk.Text();
+}
 
-bool TfrmMain::UsbZipChecked() { return rb_zip.Checked(); }
+bool TfrmMain::UsbZipChecked() {
+    return rb_zip.Checked();
+}
 
-std::string TfrmMain::DataDir() { return FDataDir; }
+std::string TfrmMain::DataDir() {
+    return FDataDir;
+}
 
 bool TfrmMain::wbMainBeforeNavigate(const std::wstring& URL) {
     return NavigationAllowed(platform::win32::Narrow(URL), kHomePage, LocalStartPage(DataDir()));
@@ -291,9 +315,9 @@ void TfrmMain::PaintBeneath(HDC dc, HWND child) {
     MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&place), 2);
     POINT origin{};
     OffsetViewportOrgEx(dc, -place.left, -place.top, &origin);
-    for (widgets::Layer* layer : {static_cast<widgets::Layer*>(&img_back),
-                                  static_cast<widgets::Layer*>(&img_wait),
-                                  static_cast<widgets::Layer*>(&lbl_wait)}) {
+    for (widgets::Layer* layer :
+         {static_cast<widgets::Layer*>(&img_back), static_cast<widgets::Layer*>(&img_wait),
+          static_cast<widgets::Layer*>(&lbl_wait)}) {
         if (layer->Handle() == child) break;
         if (!layer->Handle() || !layer->Visible()) continue;
         const RECT bounds = layer->Bounds();
@@ -318,50 +342,50 @@ LRESULT TfrmMain::ControlColour(HDC dc, HWND control) {
 
 LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        CreateControls();
-        BindEvents();
-        FormCreate();
-        return 0;
-    case WM_SHOWWINDOW:
-        // Shown by the program itself, not brought back along with the taskbar button.
-        if (wParam && lParam == 0) FormShow();
-        break;
-    case WM_TIMER:
-        if (wParam == tmr.Id()) {
-            tmr.Fire();
+        case WM_CREATE:
+            CreateControls();
+            BindEvents();
+            FormCreate();
+            return 0;
+        case WM_SHOWWINDOW:
+            // Shown by the program itself, not brought back along with the taskbar button.
+            if (wParam && lParam == 0) FormShow();
+            break;
+        case WM_TIMER:
+            if (wParam == tmr.Id()) {
+                tmr.Fire();
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            Close();
+            return 0;
+        case WM_QUERYENDSESSION:
+            return CloseQuery() ? TRUE : FALSE;
+        case WM_DESTROY:
+            application_.Terminate();
+            break;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+                application_.Minimize();
+                return 0;
+            }
+            break;
+        case WM_COMMAND:
+            return 0;
+        case widgets::kPaintBeneath:
+            PaintBeneath(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+            return 0;
+        case WM_PRINTCLIENT: {
+            RECT client{};
+            GetClientRect(hwnd_, &client);
+            FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+            PaintBeneath(reinterpret_cast<HDC>(wParam), hwnd_);
             return 0;
         }
-        break;
-    case WM_CLOSE:
-        Close();
-        return 0;
-    case WM_QUERYENDSESSION:
-        return CloseQuery() ? TRUE : FALSE;
-    case WM_DESTROY:
-        application_.Terminate();
-        break;
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_MINIMIZE) {
-            application_.Minimize();
-            return 0;
-        }
-        break;
-    case WM_COMMAND:
-        return 0;
-    case widgets::kPaintBeneath:
-        PaintBeneath(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-        return 0;
-    case WM_PRINTCLIENT: {
-        RECT client{};
-        GetClientRect(hwnd_, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
-        PaintBeneath(reinterpret_cast<HDC>(wParam), hwnd_);
-        return 0;
-    }
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     }
     return Form::OnMessage(message, wParam, lParam);
 }

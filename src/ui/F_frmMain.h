@@ -22,7 +22,7 @@ namespace zr::ui {
 
 // cbb_disk as the disk list rules see it.
 class ComboDiskList : public disk::DiskList {
-public:
+  public:
     explicit ComboDiskList(widgets::ComboBox& box) : box_(box) {}
     void Clear() override { box_.Clear(); }
     void Add(const std::string& entry) override { box_.Add(entry); }
@@ -31,12 +31,12 @@ public:
     void Select(int index) override { box_.Select(index); }
     std::string Text() const override { return box_.SelectedText(); }
 
-private:
+  private:
     widgets::ComboBox& box_;
 };
 
 class TfrmMain : public widgets::Form, public bootdisk::Host {
-public:
+  public:
     explicit TfrmMain(widgets::Application& application);
     ~TfrmMain() override;
 
@@ -63,10 +63,10 @@ public:
     // Keyboard handling before dispatch: the web view's own keys, then tab order.
     bool PreTranslateMessage(MSG& msg) override;
 
-protected:
+  protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     void CreateControls();
     void BindEvents();
     void LoadDefaultBackground();

@@ -1,6 +1,7 @@
 // ZiRuri: makes a USB flash disk bootable in one click. The program takes no arguments.
 
 #include <windows.h>
+
 #include <commctrl.h>
 #include <ole2.h>
 
@@ -13,7 +14,7 @@ namespace {
 // The user-interface thread is a single-threaded apartment: the disk list's WMI calls and
 // the hosted web browser both need it, and the browser's in-place activation needs OLE.
 class ComApartment {
-public:
+  public:
     ComApartment() {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         OleInitialize(nullptr);

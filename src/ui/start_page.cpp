@@ -135,7 +135,8 @@ void StyleStartPage(automation::Object& webBrowser) noexcept {
     // A document can complete without being styleable: not loaded far enough, no body, not
     // HTML at all. The page then keeps its own look; there is nothing to tell the user.
     try {
-        AsObject(AsObject(webBrowser.Get("Document"))->Get("Body"))->Put("Scroll", std::string("no"));
+        AsObject(AsObject(webBrowser.Get("Document"))->Get("Body"))
+            ->Put("Scroll", std::string("no"));
         AsObject(AsObject(AsObject(webBrowser.Get("Document"))->Get("Body"))->Get("style"))
             ->Put("border", std::string("none"));
         AsObject(AsObject(AsObject(webBrowser.Get("Document"))->Get("Body"))->Get("Style"))

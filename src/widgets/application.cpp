@@ -120,7 +120,9 @@ void Application::ProcessMessages() {
     }
 }
 
-void Application::Terminate() { PostQuitMessage(0); }
+void Application::Terminate() {
+    PostQuitMessage(0);
+}
 
 void Application::Minimize() {
     if (IsIconic(hwnd_)) return;
@@ -135,8 +137,7 @@ void Application::Restore() {
     if (mainWindow_ && IsWindowVisible(mainWindow_)) SetForegroundWindow(mainWindow_);
 }
 
-LRESULT CALLBACK Application::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+LRESULT CALLBACK Application::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<Application*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
     try {
@@ -149,33 +150,33 @@ LRESULT CALLBACK Application::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
 
 LRESULT Application::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_SYSCOMMAND:
-        switch (wParam & 0xFFF0) {
-        case SC_MINIMIZE:
-            Minimize();
-            return 0;
-        case SC_RESTORE: {
-            const LRESULT result = DefWindowProcW(hwnd_, message, wParam, lParam);
-            Restore();
-            return result;
-        }
-        case SC_CLOSE:
-            // The taskbar's "close window" closes the main window, through its close query.
+        case WM_SYSCOMMAND:
+            switch (wParam & 0xFFF0) {
+                case SC_MINIMIZE:
+                    Minimize();
+                    return 0;
+                case SC_RESTORE: {
+                    const LRESULT result = DefWindowProcW(hwnd_, message, wParam, lParam);
+                    Restore();
+                    return result;
+                }
+                case SC_CLOSE:
+                    // The taskbar's "close window" closes the main window, through its close query.
+                    if (mainWindow_) PostMessageW(mainWindow_, WM_CLOSE, 0, 0);
+                    return 0;
+            }
+            break;
+        case WM_SETFOCUS:
+            // Clicking the taskbar button activates this window; the keyboard belongs to the
+            // main window (or to the message box that is up).
+            if (mainWindow_ && IsWindowVisible(mainWindow_) && IsWindowEnabled(mainWindow_)) {
+                SetFocus(mainWindow_);
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
             if (mainWindow_) PostMessageW(mainWindow_, WM_CLOSE, 0, 0);
             return 0;
-        }
-        break;
-    case WM_SETFOCUS:
-        // Clicking the taskbar button activates this window; the keyboard belongs to the
-        // main window (or to the message box that is up).
-        if (mainWindow_ && IsWindowVisible(mainWindow_) && IsWindowEnabled(mainWindow_)) {
-            SetFocus(mainWindow_);
-            return 0;
-        }
-        break;
-    case WM_CLOSE:
-        if (mainWindow_) PostMessageW(mainWindow_, WM_CLOSE, 0, 0);
-        return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }

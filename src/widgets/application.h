@@ -23,7 +23,7 @@ void ShowMessage(const std::string& text);
 void HandleException() noexcept;
 
 class Application {
-public:
+  public:
     Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -51,7 +51,7 @@ public:
 
     HWND Handle() const { return hwnd_; }
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Restore();

@@ -59,101 +59,102 @@ void BitmapButton::Click() {
 
 LRESULT BitmapButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd_, &ps);
-        Paint(dc);
-        EndPaint(hwnd_, &ps);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-
-    case WM_MOUSEMOVE: {
-        const bool inside = PointerInside(lParam);
-        if (inside && !hot_ && !mouseDown_) {
-            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
-            TrackMouseEvent(&track);
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd_, &ps);
+            Paint(dc);
+            EndPaint(hwnd_, &ps);
+            return 0;
         }
-        SetHot(inside);
-        if (mouseDown_) SetPressedLook(inside);
-        return 0;
-    }
-    case WM_MOUSELEAVE:
-        if (!mouseDown_) SetHot(false);
-        return 0;
-    case WM_LBUTTONDOWN:
-        SetFocus(hwnd_);
-        SetCapture(hwnd_);
-        mouseDown_ = true;
-        SetPressedLook(true);
-        return 0;
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_XBUTTONDOWN:
-        SetFocus(hwnd_);
-        return message == WM_XBUTTONDOWN ? TRUE : 0;
-    case WM_LBUTTONUP:
-        if (mouseDown_) {
-            mouseDown_ = false;
-            ReleaseCapture();
-            SetPressedLook(false);
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+
+        case WM_MOUSEMOVE: {
             const bool inside = PointerInside(lParam);
+            if (inside && !hot_ && !mouseDown_) {
+                TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
+                TrackMouseEvent(&track);
+            }
             SetHot(inside);
-            if (inside) Click();
+            if (mouseDown_) SetPressedLook(inside);
+            return 0;
         }
-        return 0;
-    case WM_CAPTURECHANGED:
-        if (mouseDown_) {
-            mouseDown_ = false;
-            SetPressedLook(spaceDown_);
-        }
-        return 0;
-
-    case WM_GETDLGCODE: {
-        // Enter clicks the focused button instead of going to the dialog keyboard handling.
-        const auto* msg = reinterpret_cast<const MSG*>(lParam);
-        if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) return DLGC_WANTMESSAGE;
-        return DLGC_BUTTON;
-    }
-    case WM_KEYDOWN:
-        if (wParam == VK_RETURN) {
-            Click();
-        } else if (wParam == VK_SPACE && !(lParam & 0x40000000)) {
-            spaceDown_ = true;
+        case WM_MOUSELEAVE:
+            if (!mouseDown_) SetHot(false);
+            return 0;
+        case WM_LBUTTONDOWN:
+            SetFocus(hwnd_);
+            SetCapture(hwnd_);
+            mouseDown_ = true;
             SetPressedLook(true);
+            return 0;
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+            SetFocus(hwnd_);
+            return message == WM_XBUTTONDOWN ? TRUE : 0;
+        case WM_LBUTTONUP:
+            if (mouseDown_) {
+                mouseDown_ = false;
+                ReleaseCapture();
+                SetPressedLook(false);
+                const bool inside = PointerInside(lParam);
+                SetHot(inside);
+                if (inside) Click();
+            }
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (mouseDown_) {
+                mouseDown_ = false;
+                SetPressedLook(spaceDown_);
+            }
+            return 0;
+
+        case WM_GETDLGCODE: {
+            // Enter clicks the focused button instead of going to the dialog keyboard handling.
+            const auto* msg = reinterpret_cast<const MSG*>(lParam);
+            if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
+                return DLGC_WANTMESSAGE;
+            return DLGC_BUTTON;
         }
-        return 0;
-    case WM_KEYUP:
-        if (wParam == VK_SPACE && spaceDown_) {
+        case WM_KEYDOWN:
+            if (wParam == VK_RETURN) {
+                Click();
+            } else if (wParam == VK_SPACE && !(lParam & 0x40000000)) {
+                spaceDown_ = true;
+                SetPressedLook(true);
+            }
+            return 0;
+        case WM_KEYUP:
+            if (wParam == VK_SPACE && spaceDown_) {
+                spaceDown_ = false;
+                SetPressedLook(mouseDown_);
+                Click();
+            }
+            return 0;
+        case WM_SETFOCUS:
+            Invalidate();
+            return 0;
+        case WM_KILLFOCUS:
             spaceDown_ = false;
             SetPressedLook(mouseDown_);
-            Click();
-        }
-        return 0;
-    case WM_SETFOCUS:
-        Invalidate();
-        return 0;
-    case WM_KILLFOCUS:
-        spaceDown_ = false;
-        SetPressedLook(mouseDown_);
-        Invalidate();
-        return 0;
-    case WM_ENABLE:
-        if (!wParam) {
-            hot_ = false;
-            spaceDown_ = false;
-            pressedLook_ = false;
-        }
-        Invalidate();
-        return 0;
+            Invalidate();
+            return 0;
+        case WM_ENABLE:
+            if (!wParam) {
+                hot_ = false;
+                spaceDown_ = false;
+                pressedLook_ = false;
+            }
+            Invalidate();
+            return 0;
 
-    case BM_CLICK:
-        if (IsWindowEnabled(hwnd_)) Click();
-        return 0;
+        case BM_CLICK:
+            if (IsWindowEnabled(hwnd_)) Click();
+            return 0;
     }
     return Default(message, wParam, lParam);
 }
@@ -175,8 +176,8 @@ void BitmapButton::Paint(HDC dc) {
     {
         const MemoryDc source(dc);
         const Selection selected(source.Get(), bitmap);
-        GdiTransparentBlt(canvas.Dc(), 0, 0, size.cx, size.cy, source.Get(), 0, 0, size.cx,
-                          size.cy, kTransparent);
+        GdiTransparentBlt(canvas.Dc(), 0, 0, size.cx, size.cy, source.Get(), 0, 0, size.cx, size.cy,
+                          kTransparent);
     }
 
     if (!caption_.empty()) DrawCaption(canvas.Dc(), client);

@@ -12,7 +12,7 @@
 namespace zr::widgets {
 
 class BitmapButton : public CustomWindow {
-public:
+  public:
     struct Bitmaps {
         Bitmap normal;
         Bitmap hot;
@@ -27,10 +27,10 @@ public:
 
     static constexpr COLORREF kTransparent = RGB(128, 128, 0);
 
-protected:
+  protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     void Paint(HDC dc);
     void DrawCaption(HDC dc, const RECT& client);
     void Click();
@@ -42,8 +42,8 @@ private:
     std::wstring caption_;
     HFONT font_ = nullptr;
     bool hot_ = false;
-    bool mouseDown_ = false;   // the left button went down on us and is still held
-    bool spaceDown_ = false;   // the space bar went down while we had the focus
+    bool mouseDown_ = false;  // the left button went down on us and is still held
+    bool spaceDown_ = false;  // the space bar went down while we had the focus
     bool pressedLook_ = false;
 };
 

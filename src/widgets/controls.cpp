@@ -37,15 +37,15 @@ void PushButton::OnCommand(WORD code) {
 LRESULT PushButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (keepFocusAway_) {
         switch (message) {
-        case WM_SETFOCUS: {
-            const auto previous = reinterpret_cast<HWND>(wParam);
-            SetFocus(previous && IsWindow(previous) ? previous : GetParent(hwnd_));
-            return 0;
-        }
-        case WM_KILLFOCUS:
-            // It never had the focus as far as its own procedure knows, and losing it here
-            // would end the press before the button is released.
-            return 0;
+            case WM_SETFOCUS: {
+                const auto previous = reinterpret_cast<HWND>(wParam);
+                SetFocus(previous && IsWindow(previous) ? previous : GetParent(hwnd_));
+                return 0;
+            }
+            case WM_KILLFOCUS:
+                // It never had the focus as far as its own procedure knows, and losing it here
+                // would end the press before the button is released.
+                return 0;
         }
     }
     return Control::OnMessage(message, wParam, lParam);
@@ -61,7 +61,9 @@ void RadioButton::Create(HWND parent, int id, const RECT& bounds, const std::str
     SetFont(font);
 }
 
-bool RadioButton::Checked() const { return Send(BM_GETCHECK) == BST_CHECKED; }
+bool RadioButton::Checked() const {
+    return Send(BM_GETCHECK) == BST_CHECKED;
+}
 
 void RadioButton::SetChecked(bool checked) {
     Send(BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED);
@@ -106,26 +108,33 @@ void ComboBox::Create(HWND parent, int id, const RECT& bounds, int itemHeight, H
     // from the selection field's height, set below.
     RECT open = bounds;
     open.bottom = bounds.bottom + kVisibleEntries * itemHeight + 2;
-    Control::Create(L"COMBOBOX", parent, id,
-                    WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_GROUP | CBS_DROPDOWNLIST |
-                        CBS_HASSTRINGS,
-                    open);
+    Control::Create(
+        L"COMBOBOX", parent, id,
+        WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_GROUP | CBS_DROPDOWNLIST | CBS_HASSTRINGS, open);
     SetFont(font);
     Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), (bounds.bottom - bounds.top) - kComboFrame);
     Send(CB_SETITEMHEIGHT, 0, itemHeight);
 }
 
-void ComboBox::Clear() { Send(CB_RESETCONTENT); }
+void ComboBox::Clear() {
+    Send(CB_RESETCONTENT);
+}
 
 void ComboBox::Add(const std::string& item) {
     Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
 }
 
-int ComboBox::Count() const { return static_cast<int>(Send(CB_GETCOUNT)); }
+int ComboBox::Count() const {
+    return static_cast<int>(Send(CB_GETCOUNT));
+}
 
-int ComboBox::SelectedIndex() const { return static_cast<int>(Send(CB_GETCURSEL)); }
+int ComboBox::SelectedIndex() const {
+    return static_cast<int>(Send(CB_GETCURSEL));
+}
 
-void ComboBox::Select(int index) { Send(CB_SETCURSEL, static_cast<WPARAM>(index)); }
+void ComboBox::Select(int index) {
+    Send(CB_SETCURSEL, static_cast<WPARAM>(index));
+}
 
 std::string ComboBox::Item(int index) const {
     const LRESULT length = Send(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));

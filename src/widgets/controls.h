@@ -11,7 +11,7 @@
 namespace zr::widgets {
 
 class PushButton : public Control {
-public:
+  public:
     void Create(HWND parent, int id, const RECT& bounds, const std::string& caption, HFONT font);
 
     // The button still presses and clicks, but never keeps the keyboard focus that its mouse
@@ -21,16 +21,16 @@ public:
 
     std::function<void()> onClick;
 
-protected:
+  protected:
     void OnCommand(WORD code) override;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     bool keepFocusAway_ = false;
 };
 
 class RadioButton : public Control {
-public:
+  public:
     // The first button of a group starts it; the ones created after it join it.
     void Create(HWND parent, int id, const RECT& bounds, const std::string& caption,
                 bool startsGroup, HFONT font);
@@ -39,38 +39,38 @@ public:
 
     std::function<void()> onClick;
 
-protected:
+  protected:
     void OnCommand(WORD code) override;
 };
 
 // A one-line edit without a length limit but the system's own.
 class Edit : public Control {
-public:
+  public:
     // style adds ES_* bits (ES_READONLY, ...).
     void Create(HWND parent, int id, const RECT& bounds, DWORD style, HFONT font);
 
     std::function<void()> onChange;
 
-protected:
+  protected:
     void OnCommand(WORD code) override;
 };
 
 // One line of text on the parent's background. A face wider than the designed one clips the
 // end of the text rather than wrapping whole characters out of sight.
 class StaticText : public Control {
-public:
+  public:
     void Create(HWND parent, int id, const RECT& bounds, const std::string& text, HFONT font);
 };
 
 // A frame with a caption around other controls, which are its siblings, not its children.
 class GroupBox : public Control {
-public:
+  public:
     void Create(HWND parent, int id, const RECT& bounds, const std::string& caption, HFONT font);
 };
 
 // A drop-down list without free text entry.
 class ComboBox : public Control {
-public:
+  public:
     // bounds is the closed control's; itemHeight that of the entries in the list.
     void Create(HWND parent, int id, const RECT& bounds, int itemHeight, HFONT font);
 
@@ -85,7 +85,7 @@ public:
     // The user chose another entry.
     std::function<void()> onChange;
 
-protected:
+  protected:
     void OnCommand(WORD code) override;
 };
 

@@ -5,7 +5,9 @@
 
 namespace zr::widgets {
 
-bool Form::PreTranslateMessage(MSG& msg) { return IsDialogMessageW(hwnd_, &msg) != FALSE; }
+bool Form::PreTranslateMessage(MSG& msg) {
+    return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
 
 void Form::RunModal(HWND owner) {
     // However the showing ends, the owner takes input again, and before the form hides, so
@@ -71,14 +73,14 @@ void Form::RestoreFocus() {
 
 LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            if (HWND focus = GetFocus(); focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
-        }
-        break;
-    case WM_SETFOCUS:
-        RestoreFocus();
-        return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                if (HWND focus = GetFocus(); focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+            }
+            break;
+        case WM_SETFOCUS:
+            RestoreFocus();
+            return 0;
     }
     return Default(message, wParam, lParam);
 }

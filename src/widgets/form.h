@@ -9,7 +9,7 @@
 namespace zr::widgets {
 
 class Form : public CustomWindow {
-public:
+  public:
     // Keyboard handling for the form and its controls before a message is dispatched: dialog
     // navigation (tab, arrow keys) unless a form says otherwise. True when it was handled.
     virtual bool PreTranslateMessage(MSG& msg);
@@ -20,7 +20,7 @@ public:
     void RunModal(HWND owner);
     void EndModal() { modal_ = false; }
 
-protected:
+  protected:
     // Sizes the window so that its client area is width x height, with its present style.
     void SetClientSize(int width, int height);
     // Centres the form over owner, or over the whole desktop without one, then moves it into
@@ -32,7 +32,7 @@ protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void RestoreFocus();
 
-private:
+  private:
     HWND lastFocus_ = nullptr;
     bool modal_ = false;
 };

@@ -77,7 +77,9 @@ Canvas::Canvas(HDC compatible, int width, int height)
     previous_ = SelectObject(dc_.Get(), bitmap_.get());
 }
 
-Canvas::~Canvas() { SelectObject(dc_.Get(), previous_); }
+Canvas::~Canvas() {
+    SelectObject(dc_.Get(), previous_);
+}
 
 void Canvas::BlitTo(HDC target, int x, int y) const {
     BitBlt(target, x, y, width_, height_, dc_.Get(), 0, 0, SRCCOPY);

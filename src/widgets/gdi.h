@@ -34,7 +34,7 @@ std::string_view ResourceBytes(int id);
 
 // A memory DC compatible with another DC, deleted with the object.
 class MemoryDc {
-public:
+  public:
     explicit MemoryDc(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
     MemoryDc(const MemoryDc&) = delete;
     MemoryDc& operator=(const MemoryDc&) = delete;
@@ -43,14 +43,14 @@ public:
     }
     HDC Get() const { return dc_; }
 
-private:
+  private:
     HDC dc_;
 };
 
 // A memory DC with a 32-bit bitmap of the given size selected into it, for drawing without
 // flicker; BlitTo copies it out.
 class Canvas {
-public:
+  public:
     Canvas(HDC compatible, int width, int height);
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
@@ -58,7 +58,7 @@ public:
     HDC Dc() const { return dc_.Get(); }
     void BlitTo(HDC target, int x, int y) const;
 
-private:
+  private:
     MemoryDc dc_;
     Bitmap bitmap_;
     HGDIOBJ previous_ = nullptr;
@@ -68,13 +68,13 @@ private:
 
 // Selects an object into a DC for a scope.
 class Selection {
-public:
+  public:
     Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
     Selection(const Selection&) = delete;
     Selection& operator=(const Selection&) = delete;
     ~Selection() { SelectObject(dc_, previous_); }
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ previous_;
 };

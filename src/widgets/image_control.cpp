@@ -12,28 +12,28 @@ constexpr UINT kAnimationTick = 15;
 
 LRESULT Layer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd_, &ps);
-        Canvas canvas(dc, Width(), Height());
-        PaintParentBackground(canvas.Dc());
-        PaintAt(canvas.Dc(), 0, 0);
-        canvas.BlitTo(dc, 0, 0);
-        EndPaint(hwnd_, &ps);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        PaintParentBackground(reinterpret_cast<HDC>(wParam));
-        PaintAt(reinterpret_cast<HDC>(wParam), 0, 0);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_XBUTTONDOWN:
-        if (onMouseDown) onMouseDown();
-        return message == WM_XBUTTONDOWN ? TRUE : 0;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd_, &ps);
+            Canvas canvas(dc, Width(), Height());
+            PaintParentBackground(canvas.Dc());
+            PaintAt(canvas.Dc(), 0, 0);
+            canvas.BlitTo(dc, 0, 0);
+            EndPaint(hwnd_, &ps);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            PaintParentBackground(reinterpret_cast<HDC>(wParam));
+            PaintAt(reinterpret_cast<HDC>(wParam), 0, 0);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+            if (onMouseDown) onMouseDown();
+            return message == WM_XBUTTONDOWN ? TRUE : 0;
     }
     return Default(message, wParam, lParam);
 }
@@ -110,20 +110,20 @@ void ImageControl::Advance() {
 
 LRESULT ImageControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_SHOWWINDOW:
-        // The animation plays only while it can be seen, from its first frame each time.
-        if (wParam) {
-            StartPlayback();
-        } else {
-            StopPlayback();
-        }
-        break;
-    case WM_TIMER:
-        if (wParam == kAnimationTimer) {
-            Advance();
-            return 0;
-        }
-        break;
+        case WM_SHOWWINDOW:
+            // The animation plays only while it can be seen, from its first frame each time.
+            if (wParam) {
+                StartPlayback();
+            } else {
+                StopPlayback();
+            }
+            break;
+        case WM_TIMER:
+            if (wParam == kAnimationTimer) {
+                Advance();
+                return 0;
+            }
+            break;
     }
     return Layer::OnMessage(message, wParam, lParam);
 }

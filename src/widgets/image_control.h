@@ -18,19 +18,19 @@ namespace zr::widgets {
 // A control that draws itself at a place in a DC; its parent uses this to paint the layers
 // beneath another control.
 class Layer : public CustomWindow {
-public:
+  public:
     virtual void PaintAt(HDC dc, int x, int y) = 0;
 
     // A press of any mouse button on the control.
     std::function<void()> onMouseDown;
 
-protected:
+  protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
 // Shows a picture at its natural size; an animation plays while the control is visible.
 class ImageControl : public Layer {
-public:
+  public:
     // bounds is the size until a picture comes.
     void Create(HWND parent, int id, const RECT& bounds);
 
@@ -44,10 +44,10 @@ public:
 
     void PaintAt(HDC dc, int x, int y) override;
 
-protected:
+  protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     void StartPlayback();
     void StopPlayback();
     void Advance();

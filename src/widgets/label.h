@@ -10,13 +10,13 @@ namespace zr::widgets {
 
 // One line of text without a background of its own.
 class Label : public Layer {
-public:
+  public:
     void Create(HWND parent, int id, const RECT& bounds, const std::string& text, HFONT font,
                 COLORREF colour);
 
     void PaintAt(HDC dc, int x, int y) override;
 
-private:
+  private:
     std::wstring text_;
     HFONT font_ = nullptr;
     COLORREF colour_ = 0;

@@ -84,15 +84,15 @@ void ListView::DeleteRow(int row) {
 
 bool ListView::OnNotify(const NMHDR& header, LRESULT& result) {
     switch (header.code) {
-    case LVN_BEGINLABELEDITW:
-        BeginEdit();
-        result = FALSE;
-        return true;
-    case LVN_ENDLABELEDITW: {
-        const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW&>(header).item;
-        result = EndEdit(item.iItem, item.pszText) ? TRUE : FALSE;
-        return true;
-    }
+        case LVN_BEGINLABELEDITW:
+            BeginEdit();
+            result = FALSE;
+            return true;
+        case LVN_ENDLABELEDITW: {
+            const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW&>(header).item;
+            result = EndEdit(item.iItem, item.pszText) ? TRUE : FALSE;
+            return true;
+        }
     }
     return false;
 }

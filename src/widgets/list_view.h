@@ -13,7 +13,7 @@
 namespace zr::widgets {
 
 class ListView : public Control {
-public:
+  public:
     ~ListView() override;
 
     // style adds LVS_* bits to a report-style list with a client edge; extendedStyle is the
@@ -35,10 +35,10 @@ public:
     // or nothing when the edit was cancelled. True keeps the text as the row's caption.
     std::function<bool(int row, const std::optional<std::string>& text)> onEndEdit;
 
-protected:
+  protected:
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
 
-private:
+  private:
     void BeginEdit();
     bool EndEdit(int row, const wchar_t* text);
     static LRESULT CALLBACK WatchEditor(HWND editor, UINT message, WPARAM wParam, LPARAM lParam,

@@ -10,7 +10,7 @@
 namespace zr::widgets {
 
 class Timer {
-public:
+  public:
     void Attach(HWND owner, UINT_PTR id, UINT intervalMs);
     ~Timer();
 
@@ -22,7 +22,7 @@ public:
     void Fire() const;
     std::function<void()> onTimer;
 
-private:
+  private:
     HWND owner_ = nullptr;
     UINT_PTR id_ = 0;
     UINT interval_ = 0;

@@ -30,7 +30,7 @@ class WebBrowser::Site final : public IOleClientSite,
                                public IOleInPlaceSite,
                                public IOleInPlaceFrame,
                                public IDispatch {
-public:
+  public:
     explicit Site(WebBrowser* owner) : owner_(owner) {}
     void Detach() { owner_ = nullptr; }
 
@@ -150,7 +150,7 @@ public:
         return DISP_E_MEMBERNOTFOUND;
     }
 
-private:
+  private:
     // Of the ambient properties only the download control is answered; the others keep the
     // browser's defaults. A page gets its pictures, videos and sounds and runs its scripts (the
     // home page needs them), but no ActiveX control, Java applet or binary behaviour.
@@ -165,24 +165,24 @@ private:
 
     void OnEvent(DISPID member, DISPPARAMS& params) {
         switch (member) {
-        case DISPID_BEFORENAVIGATE2:
-            // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
-            if (params.cArgs == 7) Cancel(params, 6, !Allows(TextOf(Argument(params, 1))));
-            break;
-        case DISPID_NEWWINDOW2:  // (ppDisp, Cancel)
-        case DISPID_NEWWINDOW3:  // (ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
-            if (params.cArgs >= 2) Cancel(params, 1, true);
-            break;
-        case DISPID_FILEDOWNLOAD:
-            // (ActiveDocument, Cancel). The browser also announces every page it is about to
-            // show in place as an active document; those have passed BeforeNavigate2 already.
-            // Anything else would be saved to disk or handed to another program.
-            if (params.cArgs == 2) Cancel(params, 1, !IsTrue(Argument(params, 0)));
-            break;
-        case DISPID_DOCUMENTCOMPLETE:
-            // (pDisp, URL)
-            if (params.cArgs == 2) DocumentComplete(params);
-            break;
+            case DISPID_BEFORENAVIGATE2:
+                // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+                if (params.cArgs == 7) Cancel(params, 6, !Allows(TextOf(Argument(params, 1))));
+                break;
+            case DISPID_NEWWINDOW2:  // (ppDisp, Cancel)
+            case DISPID_NEWWINDOW3:  // (ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
+                if (params.cArgs >= 2) Cancel(params, 1, true);
+                break;
+            case DISPID_FILEDOWNLOAD:
+                // (ActiveDocument, Cancel). The browser also announces every page it is about to
+                // show in place as an active document; those have passed BeforeNavigate2 already.
+                // Anything else would be saved to disk or handed to another program.
+                if (params.cArgs == 2) Cancel(params, 1, !IsTrue(Argument(params, 0)));
+                break;
+            case DISPID_DOCUMENTCOMPLETE:
+                // (pDisp, URL)
+                if (params.cArgs == 2) DocumentComplete(params);
+                break;
         }
     }
 
@@ -237,16 +237,18 @@ private:
 
 WebBrowser::WebBrowser() = default;
 
-WebBrowser::~WebBrowser() { CloseBrowser(); }
+WebBrowser::~WebBrowser() {
+    CloseBrowser();
+}
 
 void WebBrowser::Create(HWND parent, int id, const RECT& bounds) {
-    CustomWindow::Create({.className = L"ZiRuriWebBrowser",
-                          .parent = parent,
-                          .id = id,
-                          .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN |
-                                   WS_CLIPSIBLINGS,
-                          .bounds = bounds,
-                          .classBrush = GetSysColorBrush(COLOR_WINDOW)});
+    CustomWindow::Create(
+        {.className = L"ZiRuriWebBrowser",
+         .parent = parent,
+         .id = id,
+         .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+         .bounds = bounds,
+         .classBrush = GetSysColorBrush(COLOR_WINDOW)});
     try {
         CreateBrowser();
     } catch (const std::exception& e) {
@@ -278,7 +280,8 @@ void WebBrowser::CloseBrowser() {
     if (object_ && adviseCookie_) {
         auto points = object_.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
         ComPtr<IConnectionPoint> point;
-        if (points && SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Out()))) {
+        if (points &&
+            SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Out()))) {
             point->Unadvise(adviseCookie_);
         }
         adviseCookie_ = 0;
@@ -307,7 +310,9 @@ void WebBrowser::Navigate(const std::string& address) {
     Check(hr);
 }
 
-IDispatch* WebBrowser::Application() const { return browser_.Get(); }
+IDispatch* WebBrowser::Application() const {
+    return browser_.Get();
+}
 
 bool WebBrowser::TranslateAccelerator(MSG& msg) {
     auto active = object_.As<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);
@@ -316,22 +321,22 @@ bool WebBrowser::TranslateAccelerator(MSG& msg) {
 
 LRESULT WebBrowser::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_SIZE:
-        if (auto inPlace = object_.As<IOleInPlaceObject>(IID_IOleInPlaceObject)) {
-            RECT area{0, 0, LOWORD(lParam), HIWORD(lParam)};
-            inPlace->SetObjectRects(&area, &area);
-        }
-        return 0;
-    case WM_SETFOCUS:
-        if (object_) {
-            RECT area{};
-            GetClientRect(hwnd_, &area);
-            object_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site_, 0, hwnd_, &area);
-        }
-        return 0;
-    case WM_DESTROY:
-        CloseBrowser();
-        break;
+        case WM_SIZE:
+            if (auto inPlace = object_.As<IOleInPlaceObject>(IID_IOleInPlaceObject)) {
+                RECT area{0, 0, LOWORD(lParam), HIWORD(lParam)};
+                inPlace->SetObjectRects(&area, &area);
+            }
+            return 0;
+        case WM_SETFOCUS:
+            if (object_) {
+                RECT area{};
+                GetClientRect(hwnd_, &area);
+                object_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site_, 0, hwnd_, &area);
+            }
+            return 0;
+        case WM_DESTROY:
+            CloseBrowser();
+            break;
     }
     return Default(message, wParam, lParam);
 }

@@ -7,6 +7,7 @@
 // windows, and only the navigations that onBeforeNavigate allows.
 
 #include <windows.h>
+
 #include <exdisp.h>
 
 #include <functional>
@@ -18,7 +19,7 @@
 namespace zr::widgets {
 
 class WebBrowser : public CustomWindow {
-public:
+  public:
     WebBrowser();
     ~WebBrowser() override;
 
@@ -43,10 +44,10 @@ public:
     // while this is unset.
     std::function<bool(const std::wstring& URL)> onBeforeNavigate;
 
-protected:
+  protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     class Site;
     void CreateBrowser();
     void CloseBrowser();

@@ -49,23 +49,37 @@ int Window::Height() const {
     return r.bottom - r.top;
 }
 
-void Window::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+void Window::SetEnabled(bool enabled) {
+    EnableWindow(hwnd_, enabled ? TRUE : FALSE);
+}
 
-bool Window::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+bool Window::Enabled() const {
+    return IsWindowEnabled(hwnd_) != FALSE;
+}
 
-void Window::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+void Window::SetVisible(bool visible) {
+    ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
 
-bool Window::Visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool Window::Visible() const {
+    return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+}
 
-void Window::SetText(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
+void Window::SetText(const std::string& text) {
+    SetWindowTextW(hwnd_, Widen(text).c_str());
+}
 
-std::string Window::Text() const { return WindowText(hwnd_); }
+std::string Window::Text() const {
+    return WindowText(hwnd_);
+}
 
 void Window::SetFont(HFONT font) {
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-void Window::Invalidate() { InvalidateRect(hwnd_, nullptr, FALSE); }
+void Window::Invalidate() {
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
 
 std::string WindowText(HWND hwnd) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
@@ -151,11 +165,10 @@ bool CustomWindow::Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
 // The program's dispatch boundary: every message of our windows passes here, and an error
 // that a handler lets out is shown by the general error handler instead of ending the program.
 // What a control tells its parent goes back to the control first.
-LRESULT CALLBACK CustomWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK CustomWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<CustomWindow*>(
-            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self =
+            static_cast<CustomWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->hwnd_ = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
@@ -179,8 +192,8 @@ LRESULT CALLBACK CustomWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam
 
 // ---- Control ----
 
-void Control::Create(const wchar_t* className, HWND parent, int id, DWORD style,
-                     const RECT& bounds, const std::string& text, DWORD exStyle) {
+void Control::Create(const wchar_t* className, HWND parent, int id, DWORD style, const RECT& bounds,
+                     const std::string& text, DWORD exStyle) {
     hwnd_ = CreateWindowExW(exStyle, className, Widen(text).c_str(), WS_CHILD | style, bounds.left,
                             bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -209,8 +222,8 @@ LRESULT Control::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefSubclassProc(hwnd_, message, wParam, lParam);
 }
 
-LRESULT CALLBACK Control::Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK Control::Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                   DWORD_PTR self) {
     auto* control = reinterpret_cast<Control*>(self);
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(hwnd, Subclass, kControlSubclass);

@@ -6,6 +6,7 @@
 // as long as the window lives.
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <string>
@@ -13,7 +14,7 @@
 namespace zr::widgets {
 
 class Window {
-public:
+  public:
     HWND Handle() const { return hwnd_; }
 
     // Position in the parent's client area (or on the screen for a top-level window).
@@ -33,12 +34,12 @@ public:
     void SetFont(HFONT font);
     void Invalidate();
 
-protected:
+  protected:
     HWND hwnd_ = nullptr;
 };
 
 class CustomWindow : public Window {
-public:
+  public:
     CustomWindow() = default;
     CustomWindow(const CustomWindow&) = delete;
     CustomWindow& operator=(const CustomWindow&) = delete;
@@ -47,7 +48,7 @@ public:
     // The object behind a window of one of our classes; null for any other window.
     static CustomWindow* FromHandle(HWND hwnd);
 
-protected:
+  protected:
     struct Args {
         const wchar_t* className = nullptr;
         HWND parent = nullptr;  // for a top-level window: its owner
@@ -71,7 +72,7 @@ protected:
     // so a control with transparent parts can be drawn over it.
     void PaintParentBackground(HDC dc);
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     // Hands WM_COMMAND and WM_NOTIFY to the control they are about; false when none takes them.
     static bool Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -82,7 +83,7 @@ private:
 // and WM_NOTIFY comes back to the control object (every CustomWindow reflects it), which calls
 // its own callbacks: a window binds events by setting them, never by comparing handles.
 class Control : public Window {
-public:
+  public:
     Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -94,7 +95,7 @@ public:
     // The control object of a window, when the window is one that a Control created.
     static Control* FromHandle(HWND hwnd);
 
-protected:
+  protected:
     // Throws zr::Error when the window cannot be made.
     void Create(const wchar_t* className, HWND parent, int id, DWORD style, const RECT& bounds,
                 const std::string& text = {}, DWORD exStyle = 0);
@@ -106,7 +107,7 @@ protected:
     // The control's own messages, before its window procedure sees them.
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-private:
+  private:
     friend class CustomWindow;
     static LRESULT CALLBACK Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR id, DWORD_PTR self);

@@ -141,7 +141,8 @@ TEST_F(MakeCommand, WorkspaceLeftByAnEarlierRunIsClearedBeforeExtraction) {
     test::PutEntry(entries_, "filelist", "grldr\r\nextra.bin\r\n");
     Repack();
     Make();
-    EXPECT_EQ(host_.events, (Events{"busy on", "busy off", "message 文件:extra.bin 丢失！请重新安装！"}));
+    EXPECT_EQ(host_.events,
+              (Events{"busy on", "busy off", "message 文件:extra.bin 丢失！请重新安装！"}));
     EXPECT_FALSE(IsFolder(workDir_ + "old"));
 
     host_.events.clear();
@@ -163,8 +164,8 @@ TEST_F(MakeCommand, ListedNameLeadingOutOfTheWorkspaceStopsLikeAMissingFile) {
         test::PutEntry(entries_, "filelist", "grldr\r\n" + line + "\r\n");
         Repack();
         Make();
-        EXPECT_EQ(host_.events, (Events{"busy on", "busy off",
-                                        "message 文件:" + line + " 丢失！请重新安装！"}))
+        EXPECT_EQ(host_.events,
+                  (Events{"busy on", "busy off", "message 文件:" + line + " 丢失！请重新安装！"}))
             << line;
     }
     EXPECT_TRUE(Runs().empty());

@@ -30,7 +30,7 @@ const std::string kMakeDone = "message 恭喜你，制作完成！";
 const std::string kRestoreDone = "message  U盘空间已还原！";
 
 class WineCommands : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!test::RunningUnderWine()) GTEST_SKIP() << "drive links need Wine's dosdevices";
         for (const char* folder : {"usb", "temp", "tool", "data", "img"}) {
@@ -41,11 +41,14 @@ protected:
         test::SetVariable("ZR_FAKEFBINST_DIR", root_ / "tool");
         test::WritePackage(dataDir_, test::StandardEntries(ReadFile(test::StandInTool())));
         host_.dataDir = dataDir_;
-        host_.diskText = std::string(1, drive_->letter()) + ": (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：7.45GB)";
+        host_.diskText = std::string(1, drive_->letter()) +
+                         ": (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：7.45GB)";
     }
     void TearDown() override { test::SetVariable("ZR_FAKEFBINST_DIR", ""); }
 
-    void Scenario(const std::string& rules) { zr::test::WriteFile(root_ / "tool\\scenario.txt", rules); }
+    void Scenario(const std::string& rules) {
+        zr::test::WriteFile(root_ / "tool\\scenario.txt", rules);
+    }
     Lines Log() const {
         const std::string log = root_ / "tool\\fbinst.log";
         return IsFile(log) ? bootitems::SplitLines(ReadFile(log)) : Lines{};
@@ -54,7 +57,8 @@ protected:
     std::string Prefix(const std::string& work) const {
         return work + "fbinst.exe " + drive_->letter() + ": ";
     }
-    Lines MakeRows(const std::string& work, const std::string& format, const Lines& imageRows) const {
+    Lines MakeRows(const std::string& work, const std::string& format,
+                   const Lines& imageRows) const {
         return test::StandardMakeRows(work, drive_->letter(), format, imageRows);
     }
 
@@ -118,7 +122,8 @@ TEST_F(WineCommands, TemporaryFolderWithASpaceStillRunsTheRightToolWithWholeArgu
     MakeBootDisk(host_);
     const Lines log = Log();
     ASSERT_EQ(log.size(), 7u);
-    EXPECT_EQ(log[0], "\"" + work + "fbinst.exe\" " + drive_->letter() + ":  format -f -a  -p 8m -e 10m");
+    EXPECT_EQ(log[0],
+              "\"" + work + "fbinst.exe\" " + drive_->letter() + ":  format -f -a  -p 8m -e 10m");
     EXPECT_EQ(ReadFile(OnDrive("boot\\x\\y.bin")), test::kPayload);
     EXPECT_EQ(host_.events.back(), kMakeDone);
 }
@@ -158,7 +163,8 @@ TEST_F(WineCommands, RunAndWaitProcessesMessagesUntilTheToolEnds) {
     host_.onPump = [&] {
         if (host_.pumps == 3) zr::test::WriteFile(root_ / "tool\\go", "");
     };
-    const ToolOutcome outcome = RunAndWait(host_, test::StandInTool(), "fbinst.exe R: format -f -r");
+    const ToolOutcome outcome =
+        RunAndWait(host_, test::StandInTool(), "fbinst.exe R: format -f -r");
     EXPECT_EQ(outcome.result, ToolOutcome::Result::Ended);
     EXPECT_EQ(outcome.exitCode, 3u);
     EXPECT_GE(host_.pumps, 4);
@@ -166,7 +172,8 @@ TEST_F(WineCommands, RunAndWaitProcessesMessagesUntilTheToolEnds) {
 }
 
 TEST_F(WineCommands, RunAndWaitReportsAToolThatCannotStart) {
-    const ToolOutcome outcome = RunAndWait(host_, root_ / "none\\fbinst.exe", "fbinst.exe R: format -f -r");
+    const ToolOutcome outcome =
+        RunAndWait(host_, root_ / "none\\fbinst.exe", "fbinst.exe R: format -f -r");
     EXPECT_EQ(outcome.result, ToolOutcome::Result::NotStarted);
     EXPECT_NE(outcome.errorCode, 0);
     EXPECT_EQ(host_.pumps, 0);

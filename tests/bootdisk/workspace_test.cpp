@@ -90,7 +90,8 @@ class WorkspaceTest : public ::testing::Test {
   protected:
     std::vector<std::string> Contents() const {
         std::vector<std::string> names;
-        for (const auto& entry : platform::ListFolder(dir_ / "KpTemp\\")) names.push_back(entry.name);
+        for (const auto& entry : platform::ListFolder(dir_ / "KpTemp\\"))
+            names.push_back(entry.name);
         return names;
     }
 
@@ -129,9 +130,9 @@ TEST_F(WorkspaceTest, HeldToolCannotBeReplacedOrDeletedButStillRead) {
     ASSERT_EQ(workspace_.Make(), std::nullopt);
     WriteFile(dir_ / "KpTemp\\fbinst.exe", "tool");
     ASSERT_TRUE(workspace_.Hold("fbinst.exe"));
-    EXPECT_FALSE(platform::File::Open(dir_ / "KpTemp\\fbinst.exe",
-                                      platform::File::Access::CreateExclusive)
-                     .IsOpen());
+    EXPECT_FALSE(
+        platform::File::Open(dir_ / "KpTemp\\fbinst.exe", platform::File::Access::CreateExclusive)
+            .IsOpen());
     EXPECT_FALSE(platform::RemoveFile(dir_ / "KpTemp\\fbinst.exe"));
     EXPECT_EQ(zr::test::ReadFile(dir_ / "KpTemp\\fbinst.exe"), "tool");
     EXPECT_FALSE(workspace_.Hold("missing.exe"));

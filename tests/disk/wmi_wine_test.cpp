@@ -2,9 +2,10 @@
 // Wine prefix (tests/fakewmi), and once against Wine's own WMI. The test registers the fake and
 // maps its drive letters itself, and undoes both at the end, so it runs in any prefix.
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 #include <ole2.h>
-#include <windows.h>
 
 #include "disk/disk_list.h"
 #include "disk/usb_disks.h"

@@ -46,13 +46,19 @@ struct Box {
     bool operator==(const Box&) const = default;
 };
 
-void PrintTo(const Box& box, std::ostream* out) { *out << box.caption << ": " << box.text; }
+void PrintTo(const Box& box, std::ostream* out) {
+    *out << box.caption << ": " << box.text;
+}
 
-Box Plain(const std::string& text) { return {"ZiRuri", text}; }
-Box Warning(const std::string& text) { return {"警告", text}; }
+Box Plain(const std::string& text) {
+    return {"ZiRuri", text};
+}
+Box Warning(const std::string& text) {
+    return {"警告", text};
+}
 
 class BootDiskCommands : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         for (const char* folder : {"usb", "temp", "tool", "img"}) {
             platform::MakeFolders(root_ / folder);
@@ -98,7 +104,8 @@ protected:
     bool CloseQuietly() const {
         PostMessageW(main_, WM_CLOSE, 0, 0);
         HWND box = nullptr;
-        WaitUntil([&] { return program_->WaitForExit(0) || (box = program_->CurrentMessageBox()); });
+        WaitUntil(
+            [&] { return program_->WaitForExit(0) || (box = program_->CurrentMessageBox()); });
         return box == nullptr && program_->WaitForExit(0);
     }
     bool Idle() const {
@@ -270,9 +277,9 @@ TEST_F(BootDiskCommands, AMissingImageStopsTheMake) {
 TEST_F(BootDiskCommands, TheDiskMustHoldTheFilesAndImagesEqualIsEnough) {
     const auto volume = platform::QueryVolumeSpace(std::string(1, kDrive) + ":\\");
     ASSERT_TRUE(volume);
-    const int64_t listed = static_cast<int64_t>(package::kGrldr.size() +
-                                                std::string("placeholder menu\r\n").size() +
-                                                package::kPayload.size());
+    const int64_t listed =
+        static_cast<int64_t>(package::kGrldr.size() + std::string("placeholder menu\r\n").size() +
+                             package::kPayload.size());
     const std::string image = root_ / "img\\big.iso";
     package::WriteSparseFile(image, volume->total - listed + 1);
     IsoList({{"Big", image}});
@@ -361,7 +368,7 @@ TEST_F(BootDiskCommands, RestoreAnsweredNoDoesNothing) {
 // ---- while the tool runs
 
 class WhileTheToolRuns : public BootDiskCommands {
-protected:
+  protected:
     // Starts a make whose format step waits for the test's go-ahead.
     void StartSlowMake() {
         ToolScenario("wait go format\r\n");
@@ -408,7 +415,8 @@ TEST_F(WhileTheToolRuns, TheWindowIsBusyAndRefusesToClose) {
     EXPECT_TRUE(Idle());
     // Idle again, Alt+F4 closes without a word.
     PostMessageW(main_, WM_SYSKEYDOWN, VK_F4, (1 << 29) | (0x3E << 16) | 1);
-    EXPECT_TRUE(WaitUntil([&] { return program_->WaitForExit(0) || program_->CurrentMessageBox(); }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return program_->WaitForExit(0) || program_->CurrentMessageBox(); }));
     EXPECT_TRUE(program_->WaitForExit(0));
 }
 

@@ -66,7 +66,7 @@ size_t Count(const std::vector<std::string>& calls, const std::string& call) {
 }
 
 class DiskList : public testing::Test {
-protected:
+  protected:
     void Start() {
         program_.emplace(folder_.Exe());
         main_ = program_->WaitForMainWindow();
@@ -91,11 +91,11 @@ protected:
     fakewmi::MappedDrive drive_{'U', stick_.path()};
     const std::string abcOnU_ = Entry('U', "ABC", "FLASH_DISK", "1.00", GigabytesOf("U:\\"));
     const std::string kingstonOnQ_ = Entry('Q', "KINGSTON", "DATATRAVELER_3.0", "PMAP", "");
-    const std::string abcRows_ =
-        fakewmi::AssociationRow("Disk #1, Partition #0", "U:") + fakewmi::DriveRow(1, "USB", kAbcStick);
+    const std::string abcRows_ = fakewmi::AssociationRow("Disk #1, Partition #0", "U:") +
+                                 fakewmi::DriveRow(1, "USB", kAbcStick);
     // WMI may name the volume in lower case; the entry's letter is upper-cased.
-    const std::string kingstonRows_ =
-        fakewmi::AssociationRow("Disk #2, Partition #0", "q:") + fakewmi::DriveRow(2, "USB", kKingston);
+    const std::string kingstonRows_ = fakewmi::AssociationRow("Disk #2, Partition #0", "q:") +
+                                      fakewmi::DriveRow(2, "USB", kKingston);
     std::optional<RunningProgram> program_;
     HWND main_ = nullptr;
     HWND disks_ = nullptr;

@@ -26,7 +26,9 @@ std::string Place(int left, int top, int width, int height) {
 }
 
 // The build of the program whose home page is a loopback port that nothing listens on.
-std::string OfflineProgram() { return BesideTestProgram("ZiRuriOffline.exe"); }
+std::string OfflineProgram() {
+    return BesideTestProgram("ZiRuriOffline.exe");
+}
 
 // The window that has the keyboard focus in the thread of window.
 HWND FocusOf(HWND window) {
@@ -37,7 +39,7 @@ HWND FocusOf(HWND window) {
 }
 
 class MainWindow : public testing::Test {
-protected:
+  protected:
     // Starts the program and waits for its window; the folder may be prepared before.
     void Start() {
         program_.emplace(folder_.Exe());
@@ -57,7 +59,8 @@ protected:
     // Whether the program ends, and does so without showing a message first.
     bool EndsWithoutAMessage() const {
         HWND box = nullptr;
-        WaitUntil([&] { return program_->WaitForExit(0) || (box = program_->CurrentMessageBox()); });
+        WaitUntil(
+            [&] { return program_->WaitForExit(0) || (box = program_->CurrentMessageBox()); });
         return box == nullptr && program_->WaitForExit(0);
     }
     bool Checked(int id) const {
@@ -147,9 +150,9 @@ TEST_F(MainWindow, ZOrderIsTheTabOrderWithThePaintedLayersBeneath) {
     for (HWND c = GetWindow(main_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         order.push_back(GetDlgCtrlID(c));
     }
-    const std::vector<int> expected{ids::wbMain,   ids::btn_make, ids::btn_config, ids::btn_clean,
-                                    ids::btn_close, ids::btn_min, ids::cbb_disk,  ids::rb_hdd,
-                                    ids::rb_zip,   ids::lbl_wait, ids::img_wait,  ids::img_back};
+    const std::vector<int> expected{ids::wbMain,    ids::btn_make, ids::btn_config, ids::btn_clean,
+                                    ids::btn_close, ids::btn_min,  ids::cbb_disk,   ids::rb_hdd,
+                                    ids::rb_zip,    ids::lbl_wait, ids::img_wait,   ids::img_back};
     EXPECT_EQ(order, expected);
     for (int id : {ids::wbMain, ids::btn_make, ids::btn_config, ids::btn_clean, ids::btn_close,
                    ids::btn_min, ids::cbb_disk, ids::rb_hdd}) {

@@ -1,6 +1,7 @@
 #include "fake_wmi_control.h"
 
 #include <windows.h>
+
 #include <winioctl.h>
 
 #include <cstring>

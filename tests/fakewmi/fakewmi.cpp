@@ -6,9 +6,10 @@
 // Registering it (DllRegisterServer, or regsvr32) points the ProgID at this DLL and remembers
 // the class it pointed at before; unregistering points the ProgID back there.
 
+#include <windows.h>
+
 #include <ole2.h>
 #include <olectl.h>
-#include <windows.h>
 
 #include <atomic>
 #include <memory>

@@ -4,8 +4,9 @@
 //
 // Under Wine:  fakewmi_refresh_bench.exe [refreshes per case, default 50]
 
-#include <ole2.h>
 #include <windows.h>
+
+#include <ole2.h>
 
 #include <algorithm>
 #include <cstdio>

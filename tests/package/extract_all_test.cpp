@@ -19,7 +19,7 @@ std::string UpperAscii(std::string text) {
 }
 
 class ExtractAllTest : public PackageTest {
-protected:
+  protected:
     // Free bytes on the temporary folder's volume right now.
     int64_t FreeSpace() {
         return platform::QueryVolumeSpace(tmp.path().substr(0, 3))->freeToCaller;
@@ -62,7 +62,8 @@ TEST_F(ExtractAllTest, WithoutAHandlerTheResultIsTheSame) {
 
 TEST_F(ExtractAllTest, CancelAtAnEntryStartLeavesEarlierEntriesComplete) {
     const auto hidden = static_cast<int32_t>(kAttrHidden);
-    const std::string path = Archive({{"e0", "zero", hidden}, {"e1", "one", hidden}, {"e2", "two"}});
+    const std::string path =
+        Archive({{"e0", "zero", hidden}, {"e1", "one", hidden}, {"e2", "two"}});
     Record(5);  // start 0, chunk 0, start 1, chunk 1, start 2
     EXPECT_EQ(reader.ExtractAll(path, tmp.path()), kPkgCancelled);
     EXPECT_EQ(ReadFile(tmp / "e0"), "zero");

@@ -59,7 +59,7 @@ inline std::ostream& operator<<(std::ostream& out, const Report& r) {
 }
 
 class PackageTest : public ::testing::Test {
-protected:
+  protected:
     std::string Archive(const std::vector<kppack::Entry>& entries, int64_t required = -1) {
         return Store(kppack::BuildArchive(entries, required));
     }
@@ -82,7 +82,7 @@ protected:
     VEDUderivu reader;
     std::vector<Report> reports;
 
-private:
+  private:
     int count_ = 0;
 };
 

@@ -12,7 +12,7 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 class ReadIndexTest : public PackageTest {
-protected:
+  protected:
     int32_t Read(const std::string& path) { return reader.ReadIndex(path, entries, header); }
     TPackedFileInfoArr entries;
     TPackageHeader header;
@@ -77,7 +77,8 @@ TEST_F(ReadIndexTest, ChineseNamesAreReadFromTheAnsiCodePage) {
 
 TEST_F(ReadIndexTest, ABadMarkerStopsAtThatRecord) {
     std::string bytes = kppack::BuildArchive({{"a", "1"}, {"b", "2"}, {"c", "3"}});
-    const size_t record1 = kRecord0 + 288 + static_cast<size_t>(GetLe32(bytes, kRecord0 + kPackedAt));
+    const size_t record1 =
+        kRecord0 + 288 + static_cast<size_t>(GetLe32(bytes, kRecord0 + kPackedAt));
     bytes[record1 + kMarkerAt] = 0;
     EXPECT_EQ(Read(Store(bytes)), kPkgBadRecord);
     ASSERT_EQ(entries.size(), 3u);  // the array keeps FileCount elements
@@ -122,7 +123,7 @@ TEST_F(ReadIndexTest, AnArchiveHeldExclusivelyCannotBeOpened) {
 }
 
 class ExtractFileTest : public PackageTest {
-protected:
+  protected:
     TPackedFileInfo Entry(const std::string& path, size_t i = 0) {
         TPackedFileInfoArr entries;
         TPackageHeader header;
@@ -188,7 +189,8 @@ TEST_F(ExtractFileTest, AReadOnlyEntryCannotBeExtractedTwice) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_THAT(e.what(), StartsWith("Cannot create file \"" + tmp / "ro.txt" + "\". "));
-        EXPECT_GT(std::string(e.what()).size(), ("Cannot create file \"" + tmp / "ro.txt" + "\". ").size());
+        EXPECT_GT(std::string(e.what()).size(),
+                  ("Cannot create file \"" + tmp / "ro.txt" + "\". ").size());
     }
     EXPECT_EQ(ReadFile(tmp / "ro.txt"), "x");
 }
@@ -208,19 +210,19 @@ TEST_F(ExtractFileTest, NoSourceGivesNotFound) {
 TEST_F(ExtractFileTest, NamesLeadingOutOfTheTargetAreRefused) {
     const std::string path = Archive({{"a", "1"}});
     TPackedFileInfo entry = Entry(path);
-    for (const char* name : {"..\\escape.txt", "sub\\..\\..\\escape.txt", "\\escape.txt",
-                             "/escape.txt", "C:\\escape.txt", "C:escape.txt", "sub/../../escape.txt",
-                             "... \\escape.txt"}) {
+    for (const char* name :
+         {"..\\escape.txt", "sub\\..\\..\\escape.txt", "\\escape.txt", "/escape.txt",
+          "C:\\escape.txt", "C:escape.txt", "sub/../../escape.txt", "... \\escape.txt"}) {
         entry.FileName = name;
         EXPECT_EQ(reader.ExtractFile(path, tmp / "in\\deep", entry), kPkgUnsafeName) << name;
     }
     EXPECT_TRUE(platform::ListFolder(tmp.path()).size() == 1);  // only the archive
-    entry.FileName = "sub\\..name.txt";  // dots inside a name are fine
+    entry.FileName = "sub\\..name.txt";                         // dots inside a name are fine
     EXPECT_EQ(reader.ExtractFile(path, tmp / "in", entry), 1);
 }
 
 class DamagedDataTest : public ExtractFileTest {
-protected:
+  protected:
     // The archive with one byte of the entry's stream changed, counted from the stream's end.
     std::string Damaged(const std::string& data, size_t fromEnd) {
         std::string bytes = kppack::BuildArchive({{"f.bin", data}});

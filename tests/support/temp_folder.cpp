@@ -23,7 +23,9 @@ TempFolder::TempFolder() {
     throw std::runtime_error("cannot make a temporary folder");
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() {
+    RemoveTree(path_);
+}
 
 void RemoveTree(const std::string& folder) {
     std::string base = folder;

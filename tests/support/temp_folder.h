@@ -7,7 +7,7 @@ namespace zr::test {
 // A fresh folder under the temporary folder, in drive form with a trailing backslash,
 // removed with everything in it (read-only files included) when the object goes.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -16,7 +16,7 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + name; }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -1,6 +1,8 @@
 // Where the web view may go, and the look each loaded start page gets, written through
 // automation onto fake documents.
 
+#include "ui/start_page.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,7 +14,6 @@
 #include <vector>
 
 #include "platform/error.h"
-#include "ui/start_page.h"
 
 namespace zr::ui {
 namespace {
@@ -28,7 +29,7 @@ std::string Lower(std::string name) {
 // A page object: properties by name, matched without regard to case as IDispatch does.
 // Reading a name it does not have fails, as a late-bound call would.
 class FakeNode : public automation::Object {
-public:
+  public:
     std::map<std::string, Value> properties;
     std::vector<std::string>* log = nullptr;
 

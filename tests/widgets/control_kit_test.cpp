@@ -19,7 +19,7 @@ namespace zr::widgets {
 namespace {
 
 class TestForm : public Form {
-public:
+  public:
     void Make(HWND owner) {
         Create({.className = L"ZiRuriTestForm",
                 .parent = owner,
@@ -30,7 +30,7 @@ public:
     std::function<void()> onApp;
     int commandsSeen = 0;
 
-protected:
+  protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_COMMAND || message == WM_NOTIFY) ++commandsSeen;
         if (message == WM_APP && onApp) {
@@ -42,7 +42,7 @@ protected:
 };
 
 class ControlKit : public testing::Test {
-protected:
+  protected:
     void SetUp() override { form_.Make(application_.Handle()); }
 
     Application application_;

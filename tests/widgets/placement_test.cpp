@@ -1,11 +1,11 @@
 // Where the main window opens on a monitor whose work area may be smaller than the window (a
 // 1920 x 1080 screen at 200 % is a 960 x 540 work area to a program that is not DPI aware).
 
+#include "widgets/placement.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "widgets/placement.h"
 
 namespace zr::widgets {
 namespace {

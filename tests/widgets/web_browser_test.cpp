@@ -2,6 +2,8 @@
 // (ambient properties, events with their by-reference Cancel), made here by hand on the
 // container of a real hosted control, since Wine's browser has no HTML engine to make them.
 
+#include "widgets/web_browser.h"
+
 #include <windows.h>
 
 #include <exdispid.h>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "platform/win32/com_ptr.h"
-#include "widgets/web_browser.h"
 
 namespace zr::widgets {
 namespace {
@@ -28,7 +29,7 @@ VARIANT Of(VARTYPE type) {
 }
 
 class WebBrowserContainer : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
         parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 320, 240, nullptr, nullptr,

@@ -117,7 +117,8 @@ int PackFolder(const std::string& folder, const std::string& archive) {
     for (const auto& name : names) CheckName(name);
 
     auto out = platform::File::Open(archive, platform::File::Access::CreateExclusive);
-    if (!out.IsOpen()) throw std::runtime_error("cannot create " + archive + ": " + out.ErrorText());
+    if (!out.IsOpen())
+        throw std::runtime_error("cannot create " + archive + ": " + out.ErrorText());
     out.Write(Header(0, 0, 0).data(), kPackageHeaderSize);  // rewritten at the end
 
     struct Packed {
@@ -131,9 +132,9 @@ int PackFolder(const std::string& folder, const std::string& archive) {
         // Read-only, hidden, system and archive travel; a file with none of them gets the
         // archive bit, as a new file on Windows does.
         const auto known = platform::ReadAttributes(base + name).value_or(0) & 0x27;
-        result.record = Record(name, CheckedSize(data.size(), name),
-                               CheckedSize(result.data.size(), name),
-                               static_cast<int32_t>(known ? known : 0x20));
+        result.record =
+            Record(name, CheckedSize(data.size(), name), CheckedSize(result.data.size(), name),
+                   static_cast<int32_t>(known ? known : 0x20));
         result.unpacked = static_cast<int64_t>(data.size());
         return result;
     };

@@ -15,10 +15,11 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: kppack pack <folder> <Data.Kp>\n"
-               "       kppack list <Data.Kp>\n"
-               "       kppack extract <Data.Kp> <folder>\n",
-               stderr);
+    std::fputs(
+        "usage: kppack pack <folder> <Data.Kp>\n"
+        "       kppack list <Data.Kp>\n"
+        "       kppack extract <Data.Kp> <folder>\n",
+        stderr);
     return 2;
 }
 

@@ -69,10 +69,9 @@ void TfrmConfig::CreateControls() {
     lv_menu.AddColumn("镜像文件路径", 140);
     btn_ok.Create(hwnd_, ids::btn_ok, Place(112, 200, 97, 33), "确  定", font);
     btn_cancel.Create(hwnd_, ids::btn_cancel, Place(280, 200, 97, 33), "取  消", font);
-    grp_add.Create(hwnd_, ids::grp_add, Place(kGroupLeft, kGroupTop, 217, 169), "自定义选项",
-                   font);
-    for (widgets::PushButton* button : {&btn_selectiso, &btn_add, &btn_delete, &btn_ok,
-                                        &btn_cancel}) {
+    grp_add.Create(hwnd_, ids::grp_add, Place(kGroupLeft, kGroupTop, 217, 169), "自定义选项", font);
+    for (widgets::PushButton* button :
+         {&btn_selectiso, &btn_add, &btn_delete, &btn_ok, &btn_cancel}) {
         button->KeepFocusAway();
     }
     dlgOpen.Filter = kImageFilter;
@@ -95,7 +94,9 @@ void TfrmConfig::FormCreate() {
     }
 }
 
-void TfrmConfig::ShowModal() { RunModal(owner_); }
+void TfrmConfig::ShowModal() {
+    RunModal(owner_);
+}
 
 void TfrmConfig::btn_selectisoClick() {
     if (dlgOpen.Execute(hwnd_)) edt_iso.SetText(dlgOpen.FileName);
@@ -124,7 +125,9 @@ void TfrmConfig::btn_okClick() {
     EndModal();
 }
 
-void TfrmConfig::btn_cancelClick() { EndModal(); }
+void TfrmConfig::btn_cancelClick() {
+    EndModal();
+}
 
 // Whatever title the user confirms is taken as it is, empty or with "|"; only a cancelled
 // edit keeps the old one.

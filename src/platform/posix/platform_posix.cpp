@@ -262,8 +262,8 @@ bool WriteAttributes(const std::string& path, uint32_t attributes) {
     if (!host || stat(host->c_str(), &st) != 0) return Fail(host ? errno : ENOENT);
     // Read-only lives in the mode, so a file system without user attributes still gets it.
     const mode_t writable = S_IWUSR | S_IWGRP | S_IWOTH;
-    const mode_t mode = (attributes & kAttrReadOnly) ? (st.st_mode & ~writable)
-                                                     : (st.st_mode | S_IWUSR);
+    const mode_t mode =
+        (attributes & kAttrReadOnly) ? (st.st_mode & ~writable) : (st.st_mode | S_IWUSR);
     if (chmod(host->c_str(), mode & 07777) != 0) return Fail(errno);
     const std::string text = std::to_string(attributes & ~(kAttrReadOnly | kAttrDirectory));
     return setxattr(host->c_str(), kAttributesXattr, text.data(), text.size(), 0) == 0 ||
@@ -347,15 +347,25 @@ bool MoveOver(const std::string& source, const std::string& target) {
     return from && to && (rename(from->c_str(), to->c_str()) == 0 || Fail(errno));
 }
 
-int LastErrorCode() { return tLastError; }
+int LastErrorCode() {
+    return tLastError;
+}
 
-std::string ErrorText(int code) { return std::strerror(code); }
+std::string ErrorText(int code) {
+    return std::strerror(code);
+}
 
-std::string AnsiToUtf8(std::string_view ansi) { return Convert(ansi, "UTF-8", "CP936"); }
+std::string AnsiToUtf8(std::string_view ansi) {
+    return Convert(ansi, "UTF-8", "CP936");
+}
 
-std::string Utf8ToAnsi(std::string_view utf8) { return Convert(utf8, "CP936", "UTF-8"); }
+std::string Utf8ToAnsi(std::string_view utf8) {
+    return Convert(utf8, "CP936", "UTF-8");
+}
 
-std::string DecimalSeparator() { return std::localeconv()->decimal_point; }
+std::string DecimalSeparator() {
+    return std::localeconv()->decimal_point;
+}
 
 std::string FromHostPath(const std::string& hostPath) {
     std::string absolute = hostPath;
@@ -392,7 +402,9 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
-File::~File() { Close(); }
+File::~File() {
+    Close();
+}
 
 File File::Open(const std::string& path, Access access) {
     File file;
@@ -491,7 +503,9 @@ PrivateFolder& PrivateFolder::operator=(PrivateFolder&& other) noexcept {
     return *this;
 }
 
-PrivateFolder::~PrivateFolder() { Close(); }
+PrivateFolder::~PrivateFolder() {
+    Close();
+}
 
 // The owner alone may use it; mkdir refuses a name that exists, a dangling link included.
 PrivateFolder PrivateFolder::Create(const std::string& path) {
@@ -583,7 +597,8 @@ Process Process::StartHidden(const std::string& application, const std::string& 
 Process::State Process::WaitFor(int milliseconds) {
     if (handle_ == kInvalid) return State::Failed;
     if (ended_) return State::Ended;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
         int status = 0;
         const pid_t rc = waitpid(static_cast<pid_t>(handle_), &status, WNOHANG);

@@ -3,8 +3,9 @@
 // The automation interface over COM: IDispatch reached by member name, collections through
 // IEnumVARIANT. The calling thread must have initialised COM; the objects belong to it.
 
-#include <ole2.h>
 #include <windows.h>
+
+#include <ole2.h>
 
 #include <string>
 

@@ -10,7 +10,7 @@ namespace zr::platform::win32 {
 
 template <typename T>
 class ComPtr {
-public:
+  public:
     ComPtr() = default;
     ComPtr(const ComPtr& other) : p_(other.p_) {
         if (p_) p_->AddRef();
@@ -50,7 +50,7 @@ public:
         return other;
     }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 

@@ -47,7 +47,9 @@ struct HandleCloser {
 };
 using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
-HANDLE ToHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+HANDLE ToHandle(intptr_t h) {
+    return reinterpret_cast<HANDLE>(h);
+}
 
 std::string CodePageToCodePage(std::string_view text, UINT from, UINT to) {
     if (text.empty()) return {};
@@ -179,7 +181,9 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
     return entries;
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != FALSE; }
+bool RemoveFile(const std::string& path) {
+    return DeleteFileW(Widen(path).c_str()) != FALSE;
+}
 
 bool RemoveFolder(const std::string& path) {
     return RemoveDirectoryW(Widen(path).c_str()) != FALSE;
@@ -190,7 +194,9 @@ bool MoveOver(const std::string& source, const std::string& target) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-int LastErrorCode() { return static_cast<int>(GetLastError()); }
+int LastErrorCode() {
+    return static_cast<int>(GetLastError());
+}
 
 std::string ErrorText(int code) {
     std::string message = win32::SystemMessage(static_cast<DWORD>(code));
@@ -198,9 +204,13 @@ std::string ErrorText(int code) {
     return message;
 }
 
-std::string AnsiToUtf8(std::string_view ansi) { return CodePageToCodePage(ansi, CP_ACP, CP_UTF8); }
+std::string AnsiToUtf8(std::string_view ansi) {
+    return CodePageToCodePage(ansi, CP_ACP, CP_UTF8);
+}
 
-std::string Utf8ToAnsi(std::string_view utf8) { return CodePageToCodePage(utf8, CP_UTF8, CP_ACP); }
+std::string Utf8ToAnsi(std::string_view utf8) {
+    return CodePageToCodePage(utf8, CP_UTF8, CP_ACP);
+}
 
 std::string DecimalSeparator() {
     wchar_t separator[8] = {};
@@ -248,7 +258,9 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
-File::~File() { Close(); }
+File::~File() {
+    Close();
+}
 
 File File::Open(const std::string& path, Access access) {
     File file;
@@ -349,7 +361,9 @@ PrivateFolder& PrivateFolder::operator=(PrivateFolder&& other) noexcept {
     return *this;
 }
 
-PrivateFolder::~PrivateFolder() { Close(); }
+PrivateFolder::~PrivateFolder() {
+    Close();
+}
 
 PrivateFolder PrivateFolder::Create(const std::string& path) {
     PrivateFolder folder;

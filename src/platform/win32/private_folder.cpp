@@ -30,8 +30,8 @@ DWORD DosError(NTSTATUS status) {
 std::wstring NtPath(const std::wstring& path) {
     std::wstring full(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()),
-                                         full.data(), nullptr);
+        const DWORD n =
+            GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         if (n == 0) return {};
         if (n < full.size()) {
             full.resize(n);

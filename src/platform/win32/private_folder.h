@@ -4,6 +4,7 @@
 // system: Wine keeps no security descriptors, so reading one back there proves nothing.
 
 #include <windows.h>
+
 #include <winternl.h>
 
 #include <string>

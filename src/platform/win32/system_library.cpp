@@ -19,9 +19,9 @@ std::wstring SystemPath(const wchar_t* name) {
 }  // namespace
 
 void HardenProcess() {
-    auto* setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn*>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
-                                               "SetDefaultDllDirectories")));
+    auto* setDefaultDllDirectories =
+        reinterpret_cast<SetDefaultDllDirectoriesFn*>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
     if (!setDefaultDllDirectories || !setDefaultDllDirectories(kSearchSystem32)) {
         // Without it, at least the current folder leaves the search path.
         SetDllDirectoryW(L"");
@@ -34,7 +34,8 @@ SystemLibrary::SystemLibrary(const wchar_t* name) {
     if (!module_ && GetLastError() == ERROR_INVALID_PARAMETER) {
         // A Windows 7 that does not know the flag: name the file in System32 outright.
         const std::wstring path = SystemPath(name);
-        if (!path.empty()) module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        if (!path.empty())
+            module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     }
 }
 

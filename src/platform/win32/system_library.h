@@ -16,7 +16,7 @@ void HardenProcess();
 
 // A DLL from System32, with its dependencies from there too; freed with the object.
 class SystemLibrary {
-public:
+  public:
     explicit SystemLibrary(const wchar_t* name);
     SystemLibrary(const SystemLibrary&) = delete;
     SystemLibrary& operator=(const SystemLibrary&) = delete;
@@ -31,7 +31,7 @@ public:
         return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
     }
 
-private:
+  private:
     HMODULE module_ = nullptr;
 };
 

@@ -11,7 +11,7 @@ namespace zr::e2e {
 namespace {
 
 class FakeWorld : public testing::Environment {
-public:
+  public:
     void SetUp() override {
         folder_.emplace();
         registration_.emplace();
@@ -24,7 +24,7 @@ public:
     }
     const test::fakewmi::Scenario& scenario() const { return *scenario_; }
 
-private:
+  private:
     std::optional<test::TempFolder> folder_;
     std::optional<test::fakewmi::Registration> registration_;
     std::optional<test::fakewmi::Scenario> scenario_;
@@ -47,6 +47,8 @@ const bool gListening = [] {
 
 }  // namespace
 
-const test::fakewmi::Scenario& WmiScenario() { return gWorld->scenario(); }
+const test::fakewmi::Scenario& WmiScenario() {
+    return gWorld->scenario();
+}
 
 }  // namespace zr::e2e

@@ -10,9 +10,10 @@ namespace zr::e2e {
 namespace {
 
 const std::string kBody = "<html><body>ZiRuri home</body></html>\r\n";
-const std::string kPage = "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
-                          "Content-Length: " + std::to_string(kBody.size()) +
-                          "\r\nConnection: close\r\n\r\n" + kBody;
+const std::string kPage =
+    "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
+    "Content-Length: " +
+    std::to_string(kBody.size()) + "\r\nConnection: close\r\n\r\n" + kBody;
 
 struct Winsock {
     Winsock() {

@@ -13,7 +13,7 @@
 namespace zr::e2e {
 
 class LoopbackServer {
-public:
+  public:
     // Listens on 127.0.0.1:port. Another test run may hold the port for a moment, so binding is
     // retried for a while; throws if the port stays taken.
     explicit LoopbackServer(uint16_t port);
@@ -24,7 +24,7 @@ public:
     int Connections() const { return connections_; }
     std::vector<std::string> RequestLines() const;
 
-private:
+  private:
     void Serve();
 
     uintptr_t listener_;

@@ -75,7 +75,9 @@ std::string BuiltProgramFolder() {
     return FullPath(TestProgramFolder() + relative) + "\\";
 }
 
-std::string BesideTestProgram(const std::string& name) { return TestProgramFolder() + name; }
+std::string BesideTestProgram(const std::string& name) {
+    return TestProgramFolder() + name;
+}
 
 ProgramFolder::ProgramFolder(const std::string& programFile) {
     if (!CopyFileW(Widen(programFile).c_str(), Widen(Exe()).c_str(), FALSE)) {
@@ -92,7 +94,9 @@ void ProgramFolder::Remove(const std::string& relative) const {
     platform::RemoveFile(Path() + relative);
 }
 
-void ProgramFolder::RemoveData() const { test::RemoveTree(DataDir()); }
+void ProgramFolder::RemoveData() const {
+    test::RemoveTree(DataDir());
+}
 
 RunningProgram::RunningProgram(const std::string& exe) {
     const std::wstring application = Widen(exe);
@@ -132,7 +136,9 @@ HWND RunningProgram::WaitForMainWindow(DWORD timeoutMs) {
     return main_;
 }
 
-HWND RunningProgram::Control(int id) const { return GetDlgItem(main_, id); }
+HWND RunningProgram::Control(int id) const {
+    return GetDlgItem(main_, id);
+}
 
 HWND RunningProgram::CurrentMessageBox() const {
     return FindVisibleWindow(info_.dwProcessId, L"#32770");
@@ -161,8 +167,8 @@ bool RunningProgram::WaitForExit(DWORD timeoutMs) const {
 
 std::string TextOf(HWND window) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(
-        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return Narrow(text);
 }
 
@@ -178,7 +184,9 @@ std::string MessageBoxText(HWND box) {
     return Narrow(text);
 }
 
-void Answer(HWND box, int button) { PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0); }
+void Answer(HWND box, int button) {
+    PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
+}
 
 namespace {
 
@@ -210,7 +218,9 @@ std::vector<std::string> ComboItems(HWND combo) {
     return items.value_or(std::vector<std::string>{});
 }
 
-int ComboSelection(HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
+int ComboSelection(HWND combo) {
+    return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+}
 
 RECT PlaceInParent(HWND child) {
     RECT r{};

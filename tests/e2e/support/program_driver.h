@@ -25,7 +25,7 @@ std::string BesideTestProgram(const std::string& name);
 // A fresh folder holding a program file as ZiRuri.exe and a copy of the built data\ folder,
 // removed again with everything in it.
 class ProgramFolder {
-public:
+  public:
     explicit ProgramFolder(const std::string& programFile);
 
     const std::string& Path() const { return folder_.path(); }
@@ -37,12 +37,12 @@ public:
     void Remove(const std::string& relative) const;
     void RemoveData() const;
 
-private:
+  private:
     test::TempFolder folder_;
 };
 
 class RunningProgram {
-public:
+  public:
     // Starts the program with its own folder as working folder; throws when it cannot start.
     explicit RunningProgram(const std::string& exe);
     RunningProgram(const RunningProgram&) = delete;
@@ -67,7 +67,7 @@ public:
     bool WaitForExit(DWORD timeoutMs = kPatienceMs) const;
     void Kill();
 
-private:
+  private:
     PROCESS_INFORMATION info_{};
     HWND main_ = nullptr;
 };
