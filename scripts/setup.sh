@@ -6,7 +6,7 @@ set -euo pipefail
 
 CACHE=${ZR_CACHE:-$HOME/.cache/ziruri}
 PACKAGES=(
-  build-essential cmake ninja-build clang lld libclang-rt-14-dev
+  build-essential cmake ninja-build clang clang-format lld libclang-rt-14-dev
   googletest zlib1g-dev libjpeg62-turbo-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth x11-utils imagemagick xdotool fonts-wqy-microhei locales

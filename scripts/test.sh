@@ -11,6 +11,10 @@ results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
 broken=0
 
+# The tree as a whole: formatting, and which folder may include which.
+echo "== tree: sources"
+python3 tests/lint/check_tree.py --json "$results/tree.json" || echo "test: the source tree failed its checks"
+
 build() {
   cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- -k 0 >"$results/build-$1.log" 2>&1 \
     || { cat "$results/build-$1.log" | grep -E 'error|Error' | head -n 40; echo "test: build $1 failed"; broken=1; return 1; }
