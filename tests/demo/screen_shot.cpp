@@ -1,0 +1,119 @@
+#include "screen_shot.h"
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+#include "support/temp_folder.h"
+
+namespace zr::demo {
+namespace {
+
+struct ScreenDc {
+    HDC dc = GetDC(nullptr);
+    ~ScreenDc() { ReleaseDC(nullptr, dc); }
+};
+
+struct MemoryDc {
+    HDC dc;
+    explicit MemoryDc(HDC like) : dc(CreateCompatibleDC(like)) {}
+    ~MemoryDc() { DeleteDC(dc); }
+};
+
+struct Bitmap {
+    HBITMAP handle = nullptr;
+    ~Bitmap() {
+        if (handle) DeleteObject(handle);
+    }
+};
+
+// The area's pixels, top row first, each as B, G, R, unused.
+std::vector<uint32_t> CopyScreen(const RECT& area, int width, int height) {
+    ScreenDc screen;
+    MemoryDc memory(screen.dc);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    Bitmap bitmap{CreateDIBSection(screen.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)};
+    if (!bitmap.handle) throw std::runtime_error("no memory for a screenshot");
+    const HGDIOBJ old = SelectObject(memory.dc, bitmap.handle);
+    const BOOL copied = BitBlt(memory.dc, 0, 0, width, height, screen.dc, area.left, area.top,
+                               SRCCOPY | CAPTUREBLT);
+    GdiFlush();
+    SelectObject(memory.dc, old);
+    if (!copied) throw std::runtime_error("cannot read the screen");
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    return {pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height)};
+}
+
+void PutBigEndian(std::string& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>(value >> shift);
+}
+
+void PutChunk(std::string& out, const char* type, const std::string& data) {
+    PutBigEndian(out, static_cast<uint32_t>(data.size()));
+    const std::string body = type + data;
+    out += body;
+    PutBigEndian(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
+                                                  static_cast<uInt>(body.size()))));
+}
+
+std::string EncodePng(const std::vector<uint32_t>& pixels, int width, int height) {
+    // Each row: filter type 0 (none), then R, G, B of every pixel.
+    std::string rows;
+    rows.reserve(static_cast<size_t>(height) * (1 + 3 * static_cast<size_t>(width)));
+    for (int y = 0; y < height; ++y) {
+        rows += '\0';
+        for (int x = 0; x < width; ++x) {
+            const uint32_t bgr = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) +
+                                        static_cast<size_t>(x)];
+            rows += static_cast<char>(bgr >> 16);
+            rows += static_cast<char>(bgr >> 8);
+            rows += static_cast<char>(bgr);
+        }
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
+    std::string packed(packedSize, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                  reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()),
+                  Z_BEST_COMPRESSION) != Z_OK) {
+        throw std::runtime_error("cannot compress a screenshot");
+    }
+    packed.resize(packedSize);
+
+    std::string header;
+    PutBigEndian(header, static_cast<uint32_t>(width));
+    PutBigEndian(header, static_cast<uint32_t>(height));
+    header += std::string{8, 2, 0, 0, 0};  // 8 bits a sample, RGB, deflate, no interlace
+    std::string png = "\x89PNG\r\n\x1a\n";
+    PutChunk(png, "IHDR", header);
+    PutChunk(png, "IDAT", packed);
+    PutChunk(png, "IEND", "");
+    return png;
+}
+
+}  // namespace
+
+RECT FramesOf(std::initializer_list<HWND> windows) {
+    RECT all{};
+    for (HWND window : windows) {
+        RECT frame{};
+        if (window && GetWindowRect(window, &frame)) UnionRect(&all, &all, &frame);
+    }
+    return all;
+}
+
+void SaveScreenArea(const RECT& area, const std::string& path) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) throw std::runtime_error("nothing to take a picture of");
+    test::WriteFile(path, EncodePng(CopyScreen(area, width, height), width, height));
+}
+
+}  // namespace zr::demo
