@@ -1,48 +1,36 @@
 #!/usr/bin/env bash
-# make run: builds ZiRuri.exe with a Data.Kp packed from payload/ and starts it under Wine, on
-# the current display, or under Xvfb with a screenshot saved to build/run-shot.png.
+# make run: ZiRuri.exe under Wine in the demo world: one simulated USB stick (the fake WMI's,
+# on a drive letter mapped to build/demo/stick) and the stand-in fbinst.exe in the package when
+# payload/third-party/ lacks the real one (see scripts/demo-world.sh and tests/demo/).
+# On a display, a person uses the program; the world goes when it ends. Without one (or with
+# ZR_XVFB=1), under Xvfb, the demo makes the stick by itself, saves pictures of the main
+# window, the busy state and the final message in build/run-shots/, and prints what the tool
+# got and what the program said.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-
-cmake --preset native >/dev/null && cmake --build --preset native --target kppack
-cmake --preset mingw >/dev/null && cmake --build --preset mingw --target ZiRuri
-
-program_dir=build/mingw/src/ui
-stage=build/run-payload
-rm -rf "$stage" && mkdir -p "$stage"
-cp payload/defMenu.txt payload/filelist "$stage/"
-cp payload/defMenu.txt "$stage/menu.lst"
-third=${ZR_THIRD_PARTY:-payload/third-party}
-for f in fbinst.exe grldr; do
-  if [ -f "$third/$f" ]; then
-    cp "$third/$f" "$stage/"
-  else
-    echo "run: $third/$f is missing: the window works, making a disk will not (see payload/README.md)"
-  fi
-done
-build/native/tools/kppack/kppack pack "$stage" "$program_dir/data/Data.Kp" >/dev/null
-echo "run: built $program_dir/ZiRuri.exe and $program_dir/data/Data.Kp"
-
 . scripts/wine-env.sh
+. scripts/demo-world.sh
+
+demo_build
+demo_stage_program
+demo_clear_stale_drives
+trap wine_env_stop EXIT
+
 if [ -n "${DISPLAY:-}" ] && [ "${ZR_XVFB:-}" != 1 ]; then
   wine_env_start
-  (cd "$program_dir" && zr_wine ZiRuri.exe) || true
-  wine_env_stop
+  zr_wine "$ZR_DEMO_DRIVER" show "$ZR_DEMO/program" "$ZR_DEMO"
   exit 0
 fi
 
+shots=build/run-shots
+rm -rf "$shots"
 wine_env_start
-trap wine_env_stop EXIT
-(cd "$program_dir" && zr_wine ZiRuri.exe >/dev/null 2>&1) &
-sleep "${ZR_RUN_SECONDS:-10}"
-# Wine's own WMI has no Name for its disks, so the disk refresh fails with an error box (a
-# window captioned ZiRuri; the main window has no caption): answer it, so that the
-# screenshot shows the window itself.
-for box in $(xdotool search --onlyvisible --name '^ZiRuri$' 2>/dev/null); do
-  [ "$(xwininfo -id "$box" | sed -n 's/.*Width: *//p')" -gt 1 ] || continue
-  echo "run: the disk refresh reported an error (Wine's WMI knows no USB disks); answered it"
-  xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
-  sleep 0.5
-done
-import -window root build/run-shot.png
-echo "run: no display, ran under Xvfb $DISPLAY; screenshot: build/run-shot.png"
+echo "run: no display: under Xvfb $DISPLAY, the demo makes the simulated stick by itself"
+# Through a file, not a pipe or the terminal: Wine's console would read the driver's UTF-8 in
+# the console's code page, and a pipe stays open for as long as any program the driver
+# started lives.
+status=0
+zr_wine "$ZR_DEMO_DRIVER" tour "$ZR_DEMO/program" "$ZR_DEMO" "$shots" >"$ZR_DEMO/tour.txt" 2>&1 \
+  || status=$?
+cat "$ZR_DEMO/tour.txt"
+exit $status
