@@ -1,6 +1,6 @@
-# ZiRuri: make run | make test | make dist | make bench | make fuzz
+# ZiRuri: make run | make test | make dist | make bench | make fuzz | make docs-shots
 SHELL := /bin/bash
-.PHONY: all setup build run test dist bench fuzz format clean
+.PHONY: all setup build run test dist bench fuzz docs-shots format clean
 
 all: build
 
@@ -25,6 +25,9 @@ bench: setup
 
 fuzz: setup
 	@bash scripts/fuzz.sh
+
+docs-shots: setup
+	@bash scripts/docs-shots.sh
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
