@@ -10,9 +10,10 @@
 // The program folder holds ZiRuri.exe and its data\ folder. Folders may be given relative to
 // the working folder and with "/"; they are printed as they were given.
 
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>
 
