@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <map>
 #include <utility>
 
 #include "platform/ascii.h"
@@ -20,6 +21,9 @@ using automation::Value;
 const std::string kAssociationQuery = "Select * from Win32_LogicalDiskToPartition";
 const std::string kDriveQuery = "select * FROM Win32_DiskDrive";
 const std::string kDriveNamePrefix = "\\\\.\\PHYSICALDRIVE";
+const std::string kStorageNamespace = "root\\Microsoft\\Windows\\Storage";
+const std::string kStorageDiskQuery = "SELECT * FROM MSFT_Disk";
+constexpr int64_t kBusTypeUsb = 7;
 
 // Spaces and control characters, as the trimming of the partition key understands them.
 bool IsBlank(char c) {
@@ -88,8 +92,62 @@ ObjectPtr Query(Object& services, const std::string& query) {
     return AsObject(services.Call("ExecQuery", {Value(query)}));
 }
 
+ObjectPtr Connect(Object& locator, const std::string& wmiNamespace) {
+    return AsObject(locator.Call("ConnectServer", {Value(std::string(".")), Value(wmiNamespace),
+                                                   Value(std::string()), Value(std::string())}));
+}
+
+// A number however it arrives: WMI hands out integers in more than one variant type, and as
+// text where it keeps them as strings.
+std::optional<int64_t> AsNumber(const Value& value) {
+    if (const auto* number = std::get_if<int64_t>(&value)) return *number;
+    if (const auto* text = std::get_if<std::string>(&value)) {
+        const std::string_view digits = Trim(*text);
+        int64_t number = 0;
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), number);
+        if (error == std::errc() && end == digits.data() + digits.size()) return number;
+    }
+    return std::nullopt;
+}
+
+// Many fast USB 3 sticks and USB disk enclosures (UASP) are SCSI disks to Win32_DiskDrive;
+// the storage namespace tells their bus. It is asked once a refresh, and only when a SCSI disk
+// turns up. A Windows without it (Windows 7), or any failure in it, makes no disk a USB one
+// and no error of the refresh.
+class StorageBuses {
+  public:
+    explicit StorageBuses(Object& locator) : locator_(locator) {}
+
+    bool IsUsb(const std::string& diskNumber) {
+        if (!loaded_) Load();
+        const auto number = AsNumber(Value(diskNumber));
+        const auto bus = number ? buses_.find(*number) : buses_.end();
+        return bus != buses_.end() && bus->second == kBusTypeUsb;
+    }
+
+  private:
+    void Load() {
+        loaded_ = true;
+        try {
+            const ObjectPtr storage = Connect(locator_, kStorageNamespace);
+            ForEachItem(*Query(*storage, kStorageDiskQuery), [&](Object& disk) {
+                const auto number = AsNumber(disk.Get("Number"));
+                const auto bus = AsNumber(disk.Get("BusType"));
+                if (number && bus) buses_[*number] = *bus;
+            });
+        } catch (const std::exception&) {
+            buses_.clear();
+        }
+    }
+
+    Object& locator_;
+    bool loaded_ = false;
+    std::map<int64_t, int64_t> buses_;
+};
+
 TUsbDiskInfo MakeRecord(const std::string& volume, const std::string& deviceId,
-                        const VolumeSizeQuery& totalSize) {
+                        const std::string& number, const VolumeSizeQuery& totalSize) {
     TUsbDiskInfo disk;
     disk.Drive = platform::AsciiUpper(volume);
     disk.TotalSize = totalSize(volume + "\\").value_or(0);
@@ -97,6 +155,8 @@ TUsbDiskInfo MakeRecord(const std::string& volume, const std::string& deviceId,
     disk.Vendor = std::move(parts.Vendor);
     disk.Product = std::move(parts.Product);
     disk.Revision = std::move(parts.Revision);
+    disk.DeviceId = deviceId;
+    disk.DiskNumber = number;
     return disk;
 }
 
@@ -151,20 +211,22 @@ std::vector<TUsbDiskInfo> EnumerateUsbDisks(const LocatorFactory& createLocator,
                                             const VolumeSizeQuery& totalSize) {
     std::vector<TUsbDiskInfo> disks;
     const ObjectPtr locator = AsObject(Value(createLocator()));
-    const ObjectPtr services =
-        AsObject(locator->Call("ConnectServer", {Value(std::string(".")), Value(std::string()),
-                                                 Value(std::string()), Value(std::string())}));
+    const ObjectPtr services = Connect(*locator, std::string());
+    StorageBuses storage(*locator);
     ForEachItem(*Query(*services, kAssociationQuery), [&](Object& association) {
         const std::string volume = ExtractQuoted(TextOf(association, "Dependent"));
         const std::string number = DiskNumberOf(TextOf(association, "Antecedent"));
         // The drives are asked again for every association: WMI's answer is always current.
         ForEachItem(*Query(*services, kDriveQuery), [&](Object& drive) {
             if (number.empty() || !PropertyIs(drive, "Name", kDriveNamePrefix + number)) return;
-            if (!PropertyIs(drive, "InterfaceType", "USB")) return;
+            if (!PropertyIs(drive, "InterfaceType", "USB") &&
+                !(PropertyIs(drive, "InterfaceType", "SCSI") && storage.IsUsb(number))) {
+                return;
+            }
             const std::string deviceId = TextOf(drive, "PNPDeviceID");
             // A volume without a name would make an entry without a drive letter.
             if (volume.empty()) return;
-            disks.push_back(MakeRecord(volume, deviceId, totalSize));
+            disks.push_back(MakeRecord(volume, deviceId, number, totalSize));
         });
     });
     return disks;

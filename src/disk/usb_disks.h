@@ -23,6 +23,9 @@ struct TUsbDiskInfo {
     std::string Product;  // as they stand there (underscores stay)
     std::string Revision;
     int64_t TotalSize = 0;  // bytes of the volume; 0 when the size query failed
+    // Which disk it is: its whole plug-and-play identifier and its number ("1").
+    std::string DeviceId{};
+    std::string DiskNumber{};
 };
 
 // The text between the first two double quotes; empty when there are fewer than two.

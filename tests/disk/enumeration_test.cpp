@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "disk/disk_list.h"
 #include "disk/usb_disks.h"
 #include "fake_list.h"
@@ -60,6 +62,33 @@ TEST_F(Enumeration, AsksWmiWithTheLocalConnectionAndTheExactQueries) {
               (std::vector<std::string>{"ConnectServer(.,,,)",
                                         "ExecQuery(Select * from Win32_LogicalDiskToPartition)",
                                         drives, drives, drives}));
+}
+
+// A UASP stick is a SCSI disk to Win32_DiskDrive; the storage namespace says its bus is USB
+// (7), whatever type the number comes in. A SATA disk behind SCSI (11) stays out, and so does
+// every SCSI disk when the namespace cannot be asked.
+TEST_F(Enumeration, ScsiDiskIsListedWhenTheStorageNamespaceSaysItsBusIsUsb) {
+    wmi.associations = {Association("Disk #1, Partition #0", "E:"),
+                        Association("Disk #2, Partition #0", "F:"),
+                        Association("Disk #3, Partition #0", "G:")};
+    wmi.drives = {Drive(1, "SCSI", "SCSI\\DISK&VEN_SAMSUNG&PROD_PORTABLE_SSD&REV_0\\7&1"),
+                  Drive(2, "SCSI", "SCSI\\DISK&VEN_ATA&PROD_ST1000&REV_0001\\4&2"),
+                  Drive(3, "SCSI", "SCSI\\DISK&VEN_SANDISK&PROD_EXTREME&REV_1\\7&3")};
+    wmi.storageDisks = {{{"Number", int64_t{1}}, {"BusType", int64_t{7}}},
+                        {{"Number", int64_t{2}}, {"BusType", int64_t{11}}},
+                        {{"Number", std::string("3")}, {"BusType", std::string("7")}}};
+    auto disks = Enumerate();
+    ASSERT_EQ(disks.size(), 2u);
+    EXPECT_EQ(disks[0].Drive, "E:");
+    EXPECT_EQ(disks[0].Vendor, "SAMSUNG");
+    EXPECT_EQ(disks[0].Product, "PORTABLE_SSD");
+    EXPECT_EQ(disks[1].Drive, "G:");
+    EXPECT_EQ(std::count(wmi.calls.begin(), wmi.calls.end(),
+                         "ConnectServer(.,root\\Microsoft\\Windows\\Storage,,)"),
+              1);
+
+    wmi.failOn = "ConnectServer root\\Microsoft\\Windows\\Storage";
+    EXPECT_TRUE(Enumerate().empty());
 }
 
 TEST_F(Enumeration, GivesEachLetteredVolumeOfOneDiskItsOwnEntryInWmisOrder) {

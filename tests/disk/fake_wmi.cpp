@@ -64,16 +64,19 @@ class RowSet final : public FakeObject {
 
 class Services final : public FakeObject {
   public:
-    explicit Services(FakeWmi& wmi) : wmi_(wmi) {}
+    Services(FakeWmi& wmi, bool storage) : wmi_(wmi), storage_(storage) {}
     Value Call(const std::string& method, const std::vector<Value>& arguments) override {
         if (method != "ExecQuery" || arguments.size() != 1) NotSupported(method);
         const std::string query = automation::AsText(arguments[0]);
         wmi_.calls.push_back("ExecQuery(" + query + ")");
         wmi_.Fail(query);
-        if (query == "Select * from Win32_LogicalDiskToPartition") {
+        if (storage_ && query == "SELECT * FROM MSFT_Disk") {
+            return Value(std::make_shared<RowSet>(wmi_.storageDisks));
+        }
+        if (!storage_ && query == "Select * from Win32_LogicalDiskToPartition") {
             return Value(std::make_shared<RowSet>(wmi_.associations));
         }
-        if (query == "select * FROM Win32_DiskDrive") {
+        if (!storage_ && query == "select * FROM Win32_DiskDrive") {
             return Value(std::make_shared<RowSet>(wmi_.drives));
         }
         throw Error("fake: unknown query " + query);
@@ -81,6 +84,7 @@ class Services final : public FakeObject {
 
   private:
     FakeWmi& wmi_;
+    bool storage_;
 };
 
 class LocatorObject final : public FakeObject {
@@ -94,8 +98,12 @@ class LocatorObject final : public FakeObject {
             call += automation::AsText(arguments[i]);
         }
         wmi_.calls.push_back(call + ")");
-        wmi_.Fail("ConnectServer");
-        return Value(std::make_shared<Services>(wmi_));
+        const std::string wmiNamespace =
+            arguments.size() > 1 ? automation::AsText(arguments[1]) : std::string();
+        wmi_.Fail(wmiNamespace.empty() ? "ConnectServer" : "ConnectServer " + wmiNamespace);
+        const bool storage = wmiNamespace == "root\\Microsoft\\Windows\\Storage";
+        if (!wmiNamespace.empty() && !storage) throw Error("fake: no namespace " + wmiNamespace);
+        return Value(std::make_shared<Services>(wmi_, storage));
     }
 
   private:

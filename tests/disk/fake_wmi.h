@@ -30,7 +30,10 @@ class FakeWmi {
   public:
     std::vector<Row> associations;
     std::vector<Row> drives;
-    // The call that fails with zr::Error: "Locator", "ConnectServer" or a query text.
+    // MSFT_Disk rows of the storage namespace (Number, BusType).
+    std::vector<Row> storageDisks;
+    // The call that fails with zr::Error: "Locator", "ConnectServer", "ConnectServer <namespace>"
+    // or a query text.
     std::string failOn;
     // "ConnectServer(.,,,)", "ExecQuery(<text>)", in order.
     std::vector<std::string> calls;

@@ -100,6 +100,24 @@ TEST_F(FakeWmi, SeesDisksThatArriveAndLeaveBetweenRefreshes) {
     EXPECT_EQ(list.entries, std::vector<std::string>{std::string(kNoDiskEntry)});
 }
 
+// UASP sticks show as SCSI disks; the storage namespace's bus type (an integer) tells them.
+TEST_F(FakeWmi, ListsAScsiDiskOnTheUsbBusAndNotOneOnSata) {
+    scenario.Write(fakewmi::AssociationRow("Disk #1, Partition #0", "Y:") +
+                   fakewmi::AssociationRow("Disk #2, Partition #0", "X:") +
+                   fakewmi::DriveRow(1, "SCSI", "SCSI\\DISK&VEN_SAMSUNG&PROD_T7&REV_0\\7&1") +
+                   fakewmi::DriveRow(2, "SCSI", "SCSI\\DISK&VEN_ATA&PROD_ST1000&REV_1\\4&2") +
+                   fakewmi::StorageDiskRow(1, 7) + fakewmi::StorageDiskRow(2, 11));
+    Refresh();
+    EXPECT_EQ(list.entries, std::vector<std::string>{"Y: (厂商:SAMSUNG 产品:T7 版本:0  容量：)"});
+
+    // Without the namespace (Windows 7) no SCSI disk is a USB one, and there is no error.
+    scenario.Write(fakewmi::AssociationRow("Disk #1, Partition #0", "Y:") +
+                   fakewmi::DriveRow(1, "SCSI", "SCSI\\DISK&VEN_SAMSUNG&PROD_T7&REV_0\\7&1") +
+                   "[Fail]\nStorage=Invalid namespace\n");
+    Refresh();
+    EXPECT_EQ(list.entries, std::vector<std::string>{std::string(kNoDiskEntry)});
+}
+
 TEST_F(FakeWmi, CarriesChineseTextsThroughUtf16) {
     scenario.Write(fakewmi::AssociationRow("Disk #1, Partition #0", "Y:") +
                    fakewmi::DriveRow(1, "USB", "USBSTOR\\DISK&VEN_金士顿&PROD_优盘&REV_1.0\\1&0"));

@@ -174,6 +174,11 @@ std::string DriveRow(int number, const std::string& interfaceType, const std::st
            "\nInterfaceType=" + interfaceType + "\nPNPDeviceID=" + pnpDeviceId + "\n";
 }
 
+std::string StorageDiskRow(int number, int busType) {
+    return "[MSFT_Disk]\nNumber=" + std::to_string(number) +
+           "\nBusType=" + std::to_string(busType) + "\n";
+}
+
 MappedDrive::MappedDrive(char letter, const std::string& folder) : letter_(letter) {
     if (GetLogicalDrives() & (1u << (letter - 'A'))) {
         throw std::runtime_error("drive " + root() + " exists already");

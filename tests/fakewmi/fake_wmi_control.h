@@ -55,6 +55,8 @@ class Scenario {
 std::string AssociationRow(const std::string& partitionKey, const std::string& volume);
 // Scenario text for one disk drive: DriveRow(1, "USB", "USBSTOR\\DISK&VEN_...").
 std::string DriveRow(int number, const std::string& interfaceType, const std::string& pnpDeviceId);
+// Scenario text for a disk of the storage namespace: its number and bus (7 is USB).
+std::string StorageDiskRow(int number, int busType);
 
 // A removable drive letter that stands for a folder (Windows path) while this lives, defined
 // through Wine's mount manager the way winecfg does it (a dosdevices link of the prefix).

@@ -33,6 +33,7 @@ const wchar_t kRemembered[] = L"ReplacedClass";
 
 constexpr HRESULT kWbemFailed = static_cast<HRESULT>(0x80041001);
 constexpr HRESULT kWbemInvalidClass = static_cast<HRESULT>(0x80041010);
+constexpr HRESULT kWbemInvalidNamespace = static_cast<HRESULT>(0x8004100E);
 
 HMODULE gModule = nullptr;
 std::atomic<long> gLiveObjects{0};
@@ -64,6 +65,17 @@ std::wstring Text(const VARIANT* argument) {
         return L"\"" + std::wstring(*argument->pbstrVal, SysStringLen(*argument->pbstrVal)) + L"\"";
     }
     return L"<vt " + std::to_wstring(argument->vt) + L">";
+}
+
+// A text argument's characters; empty for anything else.
+std::wstring StringOf(const VARIANT* argument) {
+    if (argument && argument->vt == VT_BSTR) {
+        return std::wstring(argument->bstrVal, SysStringLen(argument->bstrVal));
+    }
+    if (argument && argument->vt == (VT_BYREF | VT_BSTR)) {
+        return std::wstring(*argument->pbstrVal, SysStringLen(*argument->pbstrVal));
+    }
+    return {};
 }
 
 // Reference counting and QueryInterface for an object that serves one interface. Each new
@@ -147,11 +159,14 @@ void ReturnObject(VARIANT* result, Args&&... args) {
     result->pdispVal = object;
 }
 
-enum class WmiClass { Association, Drive };
+enum class WmiClass { Association, Drive, StorageDisk };
 
 std::vector<std::wstring> StandardProperties(WmiClass wmiClass) {
     if (wmiClass == WmiClass::Association) {
         return {L"antecedent", L"dependent", L"endingaddress", L"startingaddress"};
+    }
+    if (wmiClass == WmiClass::StorageDisk) {
+        return {L"number", L"bustype", L"friendlyname", L"serialnumber", L"size"};
     }
     return {L"name", L"interfacetype", L"pnpdeviceid", L"deviceid",     L"model",      L"caption",
             L"size", L"mediatype",     L"index",       L"serialnumber", L"description"};
@@ -160,7 +175,9 @@ std::vector<std::wstring> StandardProperties(WmiClass wmiClass) {
 class RowObject final : public Dispatch {
   public:
     RowObject(WmiClass wmiClass, Row row)
-        : row_(std::move(row)), names_(StandardProperties(wmiClass)) {
+        : row_(std::move(row)),
+          names_(StandardProperties(wmiClass)),
+          numbers_(wmiClass == WmiClass::StorageDisk) {
         for (const auto& property : row_.properties) {
             const std::wstring name = Lower(property.first);
             if (IdOf(name) == DISPID_UNKNOWN) names_.push_back(name);
@@ -180,7 +197,10 @@ class RowObject final : public Dispatch {
         const std::wstring& name = names_[static_cast<size_t>(id) - 1];
         for (const auto& [property, value] : row_.properties) {
             if (Lower(property) != name) continue;
-            if (value) {
+            if (value && numbers_ && IsNumber(*value)) {
+                result->vt = VT_I4;
+                result->lVal = std::wcstol(value->c_str(), nullptr, 10);
+            } else if (value) {
                 result->vt = VT_BSTR;
                 result->bstrVal =
                     SysAllocStringLen(value->data(), static_cast<UINT>(value->size()));
@@ -198,8 +218,13 @@ class RowObject final : public Dispatch {
         return DISPID_UNKNOWN;
     }
 
+    static bool IsNumber(const std::wstring& text) {
+        return !text.empty() && text.find_first_not_of(L"0123456789") == std::wstring::npos;
+    }
+
     Row row_;
     std::vector<std::wstring> names_;
+    bool numbers_;  // whole numbers as integers, the storage namespace's way
 };
 
 using RowList = std::shared_ptr<const std::vector<Row>>;
@@ -287,8 +312,11 @@ std::wstring QueriedClass(const std::wstring& query) {
     return lower.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
 }
 
-// SWbemServices.
+// SWbemServices, of root\cimv2 or of the storage namespace.
 class Services final : public Dispatch {
+  public:
+    explicit Services(bool storage = false) : storage_(storage) {}
+
   protected:
     DISPID MemberId(const std::wstring& name) override {
         return name == L"execquery" ? 1 : DISPID_UNKNOWN;
@@ -311,7 +339,12 @@ class Services final : public Dispatch {
             failure != scenario.failures.end()) {
             return Raise(exception, failure->second, kWbemFailed);
         }
-        if (wmiClass == L"win32_logicaldisktopartition") {
+        if (storage_) {
+            if (wmiClass != L"msft_disk")
+                return Raise(exception, L"Invalid class ", kWbemInvalidClass);
+            ReturnObject<ObjectSet>(result, WmiClass::StorageDisk,
+                                    std::move(scenario.storageDisks));
+        } else if (wmiClass == L"win32_logicaldisktopartition") {
             ReturnObject<ObjectSet>(result, WmiClass::Association,
                                     std::move(scenario.associations));
         } else if (wmiClass == L"win32_diskdrive") {
@@ -321,6 +354,9 @@ class Services final : public Dispatch {
         }
         return S_OK;
     }
+
+  private:
+    bool storage_;
 };
 
 // SWbemLocator.
@@ -343,11 +379,15 @@ class Locator final : public Dispatch {
         Scenario scenario;
         std::wstring error;
         if (!LoadScenario(scenario, error)) return Raise(exception, error, kWbemFailed);
-        if (const auto failure = scenario.failures.find(L"connectserver");
+        const std::wstring name = Lower(StringOf(Argument(params, 1)));
+        const bool storage = name == L"root\\microsoft\\windows\\storage";
+        if (!name.empty() && !storage)
+            return Raise(exception, L"Invalid namespace ", kWbemInvalidNamespace);
+        if (const auto failure = scenario.failures.find(storage ? L"storage" : L"connectserver");
             failure != scenario.failures.end()) {
             return Raise(exception, failure->second, kWbemFailed);
         }
-        ReturnObject<Services>(result);
+        ReturnObject<Services>(result, storage);
         return S_OK;
     }
 };

@@ -70,6 +70,7 @@ bool LoadScenario(Scenario& scenario, std::wstring& error) {
             inFailures = section == L"fail";
             rows = section == L"win32_logicaldisktopartition" ? &scenario.associations
                    : section == L"win32_diskdrive"            ? &scenario.drives
+                   : section == L"msft_disk"                  ? &scenario.storageDisks
                                                               : nullptr;
             if (!inFailures && !rows) {
                 error = L"fakewmi: unknown section " + line;

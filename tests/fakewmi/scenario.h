@@ -11,13 +11,19 @@
 //   InterfaceType=USB
 //   PNPDeviceID=USBSTOR\DISK&VEN_ABC&PROD_FLASH_DISK&REV_1.00\0001&0
 //   Model
+//   [MSFT_Disk]
+//   Number=1
+//   BusType=7
 //   [Fail]
 //   Win32_DiskDrive=Generic failure
 //
 // Each class header starts a new row of that class, in the order WMI will list them. A
-// property written without "=" is null, as is every property the row does not name. [Fail]
-// makes a call fail with the given description: ConnectServer, a query of a class (by its
-// name), or Locator (the object cannot be created at all; the description is not used).
+// property written without "=" is null, as is every property the row does not name. The rows
+// of MSFT_Disk are served by the storage namespace (root\Microsoft\Windows\Storage), with
+// their numbers as integers, as WMI gives them. [Fail] makes a call fail with the given
+// description: ConnectServer, Storage (connecting to the storage namespace), a query of a
+// class (by its name), or Locator (the object cannot be created at all; the description is
+// not used).
 
 #include <map>
 #include <optional>
@@ -34,6 +40,7 @@ struct Row {
 struct Scenario {
     std::vector<Row> associations;
     std::vector<Row> drives;
+    std::vector<Row> storageDisks;
     std::map<std::wstring, std::wstring> failures;  // lower-cased call or class -> description
 };
 
