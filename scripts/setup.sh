@@ -62,9 +62,11 @@ fi
 mkdir -p "$CACHE"
 ln -sfn "$prefix" "$CACHE/mingw-deps"
 
-# A glibc zh_CN.UTF-8 locale of our own, so that Wine runs with the ANSI code page 936 and
-# Chinese file names survive (see the Wine notes in README.md).
-if [ ! -d "$CACHE/locale/zh_CN.UTF-8" ]; then
-  mkdir -p "$CACHE/locale"
-  localedef -i zh_CN -f UTF-8 "$CACHE/locale/zh_CN.UTF-8" >/dev/null 2>&1 || true
-fi
+# glibc locales of our own: zh_CN.UTF-8 so that Wine runs with the ANSI code page 936 and
+# Chinese file names survive, en_US.UTF-8 for the same runs as on an English Windows (1252).
+for lc in zh_CN en_US; do
+  if [ ! -d "$CACHE/locale/$lc.UTF-8" ]; then
+    mkdir -p "$CACHE/locale"
+    localedef -i "$lc" -f UTF-8 "$CACHE/locale/$lc.UTF-8" >/dev/null 2>&1 || true
+  fi
+done

@@ -1,6 +1,8 @@
 #include "bootdisk/commands.h"
 
 #include <algorithm>
+#include <chrono>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +34,7 @@ constexpr const char* kRestoreQuestion =
 constexpr const char* kRestoreDone = " U盘空间已还原！";
 constexpr const char* kToolNotInPackage = "数据包中没有fbinst.exe！请重新安装！";
 constexpr const char* kToolNotExtracted = "fbinst.exe解压失败！请重新安装！";
+constexpr const char* kDiskChanged = "U盘已更换或已拔出，请重新选择U盘！";
 
 std::string ListedFileMissing(const std::string& name) {
     return "文件:" + name + " 丢失！请重新安装！";
@@ -39,6 +42,16 @@ std::string ListedFileMissing(const std::string& name) {
 
 std::string ImageMissing(const std::string& path) {
     return "文件:" + path + " 不存在！请检查配置！";
+}
+
+std::string ImageOnTheDisk(const std::string& path) {
+    return "文件:" + path + " 位于要制作的U盘上，请先复制到其他磁盘！";
+}
+
+std::string PathNotForTheTool(const std::string& path) {
+    return "文件:" + path +
+           " 的路径含有本系统的代码页中没有的字符，fbinst.exe无法读取！"
+           "请把它放到只含中英文字符的路径下！";
 }
 
 // One run of the tool, with the name of the step it does for the user.
@@ -71,12 +84,33 @@ std::string ToolFailure(const std::string& step, const ToolOutcome& outcome) {
     return step + "失败！fbinst.exe返回错误码" + std::to_string(outcome.exitCode) + "！";
 }
 
+int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
+std::string OutcomeText(const ToolOutcome& outcome) {
+    switch (outcome.result) {
+        case ToolOutcome::Result::NotStarted:
+            return "not started, error " + std::to_string(outcome.errorCode);
+        case ToolOutcome::Result::Lost:
+            return "end unknown";
+        case ToolOutcome::Result::Ended:
+            break;
+    }
+    return "exit code " + std::to_string(outcome.exitCode);
+}
+
 // Runs the steps one after another; the first that does not succeed ends the run, and its
 // message is the result.
-std::optional<std::string> RunSteps(ToolRunner& tools, const std::string& application,
+std::optional<std::string> RunSteps(Host& host, ToolRunner& tools, const std::string& application,
                                     const std::vector<ToolStep>& steps) {
     for (const auto& step : steps) {
+        const auto start = std::chrono::steady_clock::now();
         const ToolOutcome outcome = tools.Run(application, step.commandLine);
+        host.Log("tool: " + step.commandLine + " -> " + OutcomeText(outcome) + " in " +
+                 std::to_string(MillisecondsSince(start)) + " ms");
         if (!outcome.Succeeded()) return ToolFailure(step.name, outcome);
     }
     return std::nullopt;
@@ -108,13 +142,57 @@ void ExtractPackage(Host& host, const std::string& workDir) {
     BusyStretch busy(host);
     VEDUderivu package;  // released before the window leaves its busy state
     package.OnProgress = PackageProgress(host);
-    package.ExtractAll(host.DataDir() + kPackageName, workDir);
+    const auto start = std::chrono::steady_clock::now();
+    const int32_t result = package.ExtractAll(host.DataDir() + kPackageName, workDir);
+    host.Log("extract: result " + std::to_string(result) + " in " +
+             std::to_string(MillisecondsSince(start)) + " ms");
 }
+
+std::string Describe(const std::optional<disk::TUsbDiskInfo>& disk) {
+    return disk ? disk->DeviceId + " (disk " + disk->DiskNumber + ")" : "(none)";
+}
+
+// Right before the tool's first run: the letter taken at the click must still be the disk the
+// user chose. Sticks swapped while the question waited, and the letter could now be another
+// disk, a USB hard disk full of photos among them.
+bool ChosenDiskStillThere(Host& host, char drive, const std::optional<disk::TUsbDiskInfo>& chosen) {
+    if (!chosen) return false;
+    for (const auto& disk : host.EnumerateUsbDisks()) {
+        if (!disk.Drive.empty() &&
+            platform::AsciiUpper(disk.Drive[0]) == platform::AsciiUpper(drive) &&
+            disk.DeviceId == chosen->DeviceId && disk.DiskNumber == chosen->DiskNumber) {
+            return true;
+        }
+    }
+    host.Log("check disk: " + std::string(1, drive) + ": is no longer " + Describe(chosen));
+    return false;
+}
+
+// The tool reads its command line in the system's ANSI code page: a path with a character
+// that code page has not goes as its short (8.3) form, the same file under a name the tool
+// can read; without one that fits, the path cannot reach the tool at all.
+class ToolPaths {
+  public:
+    bool Add(const std::string& path) {
+        if (platform::FitsAnsiCodePage(path)) return true;
+        const auto shortPath = platform::ShortPath(path);
+        if (!shortPath || !platform::FitsAnsiCodePage(*shortPath)) return false;
+        forms_[path] = *shortPath;
+        return true;
+    }
+    std::string operator()(const std::string& path) const {
+        const auto form = forms_.find(path);
+        return form == forms_.end() ? path : form->second;
+    }
+
+  private:
+    std::map<std::string, std::string> forms_;
+};
 
 // The package's file list, one name a line, relative to the workspace.
 std::vector<std::string> ReadFileList(const std::string& workDir) {
     std::vector<std::string> names = bootitems::LoadLines(workDir + kFileListName);
-    for (auto& name : names) name = platform::AnsiToUtf8(name);
+    for (auto& name : names) name = platform::Cp936ToUtf8(name);
     return names;
 }
 
@@ -140,6 +218,75 @@ std::vector<ToolStep> MakeSteps(const FbinstCommands& fbinst, bool zip, int64_t 
     return steps;
 }
 
+// What the make's checks find, for the tool's runs.
+struct MakePlan {
+    int64_t required = 0;
+    std::vector<std::string> listed;
+    TISOFileInfoArr items;
+    ToolPaths paths;
+};
+
+// Lengths come from the file system's records: a file that another program holds open is
+// sized all the same, and images of 4 GiB and more count in full.
+std::optional<std::string> CheckListedFiles(const std::string& workDir, MakePlan& plan) {
+    plan.listed = ReadFileList(workDir);
+    for (const auto& name : plan.listed) {
+        // A name leading out of the workspace counts as missing: the tool would otherwise copy
+        // whatever file of the machine the list names onto the disk.
+        const auto length =
+            IsSafeEntryName(name) ? platform::FileLength(workDir + name) : std::nullopt;
+        if (!length) return ListedFileMissing(name);
+        plan.required += *length;
+    }
+    return std::nullopt;
+}
+
+// The format would destroy an image on the disk being made before it is copied; the volumes
+// are compared, not the letters, as a volume can have several names.
+std::optional<std::string> CheckImages(Host& host, char drive, MakePlan& plan) {
+    plan.items = bootitems::ReadIsoList(host.DataDir() + bootitems::kIsoListName);
+    const auto target = platform::VolumeOf(std::string(1, drive) + ":\\");
+    for (const auto& item : plan.items) {
+        const auto length = platform::FileLength(item.ImagePath);
+        if (!length) return ImageMissing(item.ImagePath);
+        if (target && platform::VolumeOf(item.ImagePath) == target) {
+            return ImageOnTheDisk(item.ImagePath);
+        }
+        plan.required += *length;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckToolPaths(const std::string& workDir, MakePlan& plan) {
+    if (!plan.paths.Add(workDir + kToolName)) return PathNotForTheTool(workDir + kToolName);
+    for (const auto& name : plan.listed) {
+        // The name on the disk has no other form to fall back on.
+        if (!platform::FitsAnsiCodePage(name)) return PathNotForTheTool(name);
+        if (!plan.paths.Add(workDir + name)) return PathNotForTheTool(workDir + name);
+    }
+    for (size_t n = 0; n < plan.items.size(); ++n) {
+        const std::string& image = plan.items[n].ImagePath;
+        if (!platform::FitsAnsiCodePage(CustomImageName(n, image)) || !plan.paths.Add(image)) {
+            return PathNotForTheTool(image);
+        }
+    }
+    return std::nullopt;
+}
+
+// Everything the make checks before it asks, in order; the first failure's message.
+std::optional<std::string> CheckMake(Host& host, char drive, const std::string& workDir,
+                                     bool toolHeld, MakePlan& plan) {
+    if (auto failure = CheckListedFiles(workDir, plan)) return failure;
+    if (!toolHeld) return kToolNotExtracted;
+    if (auto failure = CheckImages(host, drive, plan)) return failure;
+    const int64_t total = VolumeTotal(drive);
+    host.Log("check: " + std::to_string(plan.listed.size()) + " listed files and " +
+             std::to_string(plan.items.size()) + " images need " + std::to_string(plan.required) +
+             " bytes, the volume has " + std::to_string(total));
+    if (total < plan.required) return kDiskTooSmall;
+    return CheckToolPaths(workDir, plan);
+}
+
 // Takes the first entry named fbinst.exe (in any case) out of the package into a fresh
 // workspace, and holds it there. Without it nothing may run: a bare "fbinst.exe" would be
 // whatever the search path finds.
@@ -160,16 +307,31 @@ std::optional<std::string> TakeToolFromPackage(const std::string& package, Works
     return std::nullopt;
 }
 
-std::optional<std::string> ReformatWithTool(const std::string& package, char drive,
+std::optional<std::string> ReformatWithTool(Host& host, char drive,
+                                            const std::optional<disk::TUsbDiskInfo>& chosen,
                                             ToolRunner& tools) {
     Workspace workspace;
-    if (auto failure = TakeToolFromPackage(package, workspace)) return failure;
-    const FbinstCommands fbinst(workspace.Path(), drive);
-    if (auto failure = RunSteps(tools, fbinst.Application(), {{kStepRestore, fbinst.Restore()}})) {
+    if (auto failure = TakeToolFromPackage(host.DataDir() + kPackageName, workspace)) {
+        return failure;
+    }
+    ToolPaths paths;
+    const std::string tool = workspace.Path() + kToolName;
+    if (!paths.Add(tool)) return PathNotForTheTool(tool);
+    if (!ChosenDiskStillThere(host, drive, chosen)) return kDiskChanged;
+    const FbinstCommands fbinst(workspace.Path(), drive, std::cref(paths));
+    if (auto failure =
+            RunSteps(host, tools, fbinst.Application(), {{kStepRestore, fbinst.Restore()}})) {
         return failure;
     }
     workspace.Remove();
     return std::nullopt;
+}
+
+// The question's answer, in the log.
+bool Confirm(Host& host, const char* question) {
+    const bool yes = host.ConfirmWarning(question);
+    host.Log(std::string("answer: ") + (yes ? "yes" : "no"));
+    return yes;
 }
 
 }  // namespace
@@ -187,6 +349,8 @@ void MakeBootDisk(Host& host) {
 
 void MakeBootDisk(Host& host, ToolRunner& tools) {
     const std::optional<char> drive = SelectedDrive(host);
+    const std::optional<disk::TUsbDiskInfo> chosen = host.SelectedDisk();
+    host.Log("make: '" + host.SelectedDiskText() + "', " + Describe(chosen));
     if (!drive) {
         host.ShowMessage(kNoDisk);
         return;
@@ -198,6 +362,7 @@ void MakeBootDisk(Host& host, ToolRunner& tools) {
     }
     const std::string& workDir = workspace.Path();
     ExtractPackage(host, workDir);
+    // From the end of its extraction to its last run the tool stays as it was extracted.
     const bool toolHeld = workspace.Hold(kToolName);
 
     if (!platform::IsFile(workDir + kFileListName)) {
@@ -205,47 +370,25 @@ void MakeBootDisk(Host& host, ToolRunner& tools) {
         host.Terminate();
         return;
     }
-    // Lengths come from the file system's records: a file that another program holds open is
-    // sized all the same, and images of 4 GiB and more count in full.
-    int64_t required = 0;
-    const std::vector<std::string> listed = ReadFileList(workDir);
-    for (const auto& name : listed) {
-        // A name leading out of the workspace counts as missing: the tool would otherwise copy
-        // whatever file of the machine the list names onto the disk.
-        const auto length =
-            IsSafeEntryName(name) ? platform::FileLength(workDir + name) : std::nullopt;
-        if (!length) {
-            host.ShowMessage(ListedFileMissing(name));
-            return;
-        }
-        required += *length;
-    }
-    if (!toolHeld) {
-        host.ShowMessage(kToolNotExtracted);
+    MakePlan plan;
+    if (auto failure = CheckMake(host, *drive, workDir, toolHeld, plan)) {
+        host.ShowMessage(*failure);
         return;
     }
-    const TISOFileInfoArr items = bootitems::ReadIsoList(host.DataDir() + bootitems::kIsoListName);
-    for (const auto& item : items) {
-        const auto length = platform::FileLength(item.ImagePath);
-        if (!length) {
-            host.ShowMessage(ImageMissing(item.ImagePath));
-            return;
-        }
-        required += *length;
-    }
-    if (VolumeTotal(*drive) < required) {
-        host.ShowMessage(kDiskTooSmall);
-        return;
-    }
-    GenerateMenu(workDir, items);
-    if (!host.ConfirmWarning(kMakeQuestion)) return;
+    GenerateMenu(workDir, plan.items);
+    if (!Confirm(host, kMakeQuestion)) return;
 
-    const FbinstCommands fbinst(workDir, *drive);
+    const FbinstCommands fbinst(workDir, *drive, std::cref(plan.paths));
     std::optional<std::string> failure;
     {
         BusyStretch busy(host);
-        failure = RunSteps(tools, fbinst.Application(),
-                           MakeSteps(fbinst, host.UsbZipChecked(), required, listed, items));
+        if (!ChosenDiskStillThere(host, *drive, chosen)) {
+            failure = kDiskChanged;
+        } else {
+            failure = RunSteps(
+                host, tools, fbinst.Application(),
+                MakeSteps(fbinst, host.UsbZipChecked(), plan.required, plan.listed, plan.items));
+        }
         if (!failure) workspace.Remove();  // a failed run leaves it, like every early stop
     }
     host.ShowMessage(failure.value_or(kMakeDone));
@@ -258,15 +401,17 @@ void RestoreDisk(Host& host) {
 
 void RestoreDisk(Host& host, ToolRunner& tools) {
     const std::optional<char> drive = SelectedDrive(host);
+    const std::optional<disk::TUsbDiskInfo> chosen = host.SelectedDisk();
+    host.Log("restore: '" + host.SelectedDiskText() + "', " + Describe(chosen));
     if (!drive) {
         host.ShowMessage(kNoDisk);
         return;
     }
-    if (!host.ConfirmWarning(kRestoreQuestion)) return;
+    if (!Confirm(host, kRestoreQuestion)) return;
     std::optional<std::string> failure;
     {
         BusyStretch busy(host);
-        failure = ReformatWithTool(host.DataDir() + kPackageName, *drive, tools);
+        failure = ReformatWithTool(host, *drive, chosen, tools);
     }
     host.ShowMessage(failure.value_or(kRestoreDone));
 }

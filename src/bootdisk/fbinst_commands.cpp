@@ -1,6 +1,7 @@
 #include "bootdisk/fbinst_commands.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/ascii.h"
 
@@ -29,10 +30,16 @@ std::string CustomImageName(size_t n, const std::string& imagePath) {
     return "boot/customISO_" + std::to_string(n) + ImageExtension(imagePath);
 }
 
-FbinstCommands::FbinstCommands(const std::string& workDir, char drive)
+FbinstCommands::FbinstCommands(const std::string& workDir, char drive,
+                               PathOnCommandLine pathOnCommandLine)
     : workDir_(workDir),
       application_(workDir + kToolName),
-      prefix_(Quoted(application_) + " " + drive + ": ") {}
+      pathOnCommandLine_(std::move(pathOnCommandLine)),
+      prefix_(Quoted(Local(application_)) + " " + drive + ": ") {}
+
+std::string FbinstCommands::Local(const std::string& path) const {
+    return pathOnCommandLine_ ? pathOnCommandLine_(path) : path;
+}
 
 std::string FbinstCommands::Format(bool zip, int64_t sizeValue) const {
     return prefix_ + " format -f -a " + (zip ? " -z" : "") + " -p 8m -e " +
@@ -54,11 +61,11 @@ std::string FbinstCommands::MenuGrldr() const {
 std::string FbinstCommands::AddListedFile(const std::string& listLine) const {
     std::string diskName = listLine;
     std::replace(diskName.begin(), diskName.end(), '\\', '/');
-    return prefix_ + "add \"" + diskName + "\" \"" + workDir_ + listLine + "\"";
+    return prefix_ + "add \"" + diskName + "\" \"" + Local(workDir_ + listLine) + "\"";
 }
 
 std::string FbinstCommands::AddCustomImage(size_t n, const std::string& imagePath) const {
-    return prefix_ + "add \"" + CustomImageName(n, imagePath) + "\" \"" + imagePath + "\"";
+    return prefix_ + "add \"" + CustomImageName(n, imagePath) + "\" \"" + Local(imagePath) + "\"";
 }
 
 std::string FbinstCommands::Restore() const {

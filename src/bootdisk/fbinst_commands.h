@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace zr::bootdisk {
@@ -24,8 +25,13 @@ std::string CustomImageName(size_t n, const std::string& imagePath);
 
 class FbinstCommands {
   public:
+    // The form of a path of this machine that goes on the command line: the path itself, or
+    // another name of the same file that the tool can read.
+    using PathOnCommandLine = std::function<std::string(const std::string& path)>;
+
     // workDir ends with a backslash; drive is the disk's letter.
-    FbinstCommands(const std::string& workDir, char drive);
+    FbinstCommands(const std::string& workDir, char drive,
+                   PathOnCommandLine pathOnCommandLine = {});
 
     // The tool's full path: the application to start.
     const std::string& Application() const { return application_; }
@@ -39,8 +45,11 @@ class FbinstCommands {
     std::string Restore() const;                                               // row 7
 
   private:
+    std::string Local(const std::string& path) const;
+
     std::string workDir_;
     std::string application_;
+    PathOnCommandLine pathOnCommandLine_;
     std::string prefix_;
 };
 

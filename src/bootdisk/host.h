@@ -3,7 +3,11 @@
 // What the make and restore commands need of the main window. TfrmMain implements it; tests
 // use a recording fake. All texts are UTF-8.
 
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "disk/usb_disks.h"
 
 namespace zr::bootdisk {
 
@@ -25,10 +29,18 @@ class Host {
 
     // The text of cbb_disk.
     virtual std::string SelectedDiskText() = 0;
+    // The disk behind the selected entry, as the enumeration that wrote the list found it;
+    // nothing for the no-disk entry.
+    virtual std::optional<disk::TUsbDiskInfo> SelectedDisk() = 0;
+    // The USB volumes as they are now. Throws zr::Error when they cannot be enumerated.
+    virtual std::vector<disk::TUsbDiskInfo> EnumerateUsbDisks() = 0;
     // Whether rb_zip ("USB-ZIP") is checked.
     virtual bool UsbZipChecked() = 0;
     // The data folder, with its trailing backslash.
     virtual std::string DataDir() = 0;
+
+    // One line of the operation log; a log that cannot be written never stops a command.
+    virtual void Log(const std::string& line) = 0;
 };
 
 }  // namespace zr::bootdisk

@@ -1,9 +1,12 @@
 #pragma once
 
-// The custom boot items of data\isolist: one item a line, "Title|ImagePath", in the ANSI code
-// page on disk and UTF-8 in memory. The line is cut at its first "|" byte before any
-// conversion, so a title can never hold "|" (nor a double-byte character whose second byte is
-// 0x7C), and every later "|" belongs to the path.
+// The custom boot items of data\isolist: one item a line, "Title|ImagePath", UTF-8 in memory.
+// On disk the list is in code page 936 on every Windows, as a Chinese Windows has always kept
+// it; only when an item holds a character that code page 936 has not (a path with "é", a
+// Japanese name) is the whole file UTF-8 after a byte-order mark, which is how it is known
+// when read. A line is cut at its first "|" byte before any conversion, so a title can never
+// hold "|" (nor a double-byte character whose second byte is 0x7C), and every later "|"
+// belongs to the path.
 
 #include <string>
 #include <string_view>
@@ -22,12 +25,9 @@ using TISOFileInfoArr = std::vector<TISOFileInfo>;
 
 inline constexpr const char* kIsoListName = "isolist";
 
-// One stored line as an item: Title before the first "|", ImagePath after it (the whole line
-// when there is none), each converted from the ANSI code page.
-TISOFileInfo SplitIsoLine(std::string_view line);
-
 // The items in file order; none when no file of that name exists (a folder does not count).
-// Throws zr::Error when the file exists but cannot be read.
+// Throws zr::Error when the file exists but cannot be read. Bytes that are no text in the
+// file's encoding read as U+FFFD, so that a damaged item shows as such.
 TISOFileInfoArr ReadIsoList(const std::string& path);
 
 // Replaces the whole list. The lines go to a temporary file beside it first, which then takes

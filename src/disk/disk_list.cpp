@@ -38,9 +38,11 @@ void RewriteDiskList(DiskList& list, const std::vector<TUsbDiskInfo>& disks) {
     list.Select(selected < 0 || selected >= list.Count() ? 0 : selected);
 }
 
-void RefreshDiskList(DiskList& list, const LocatorFactory& createLocator,
-                     const VolumeSizeQuery& totalSize) {
-    RewriteDiskList(list, EnumerateUsbDisks(createLocator, totalSize));
+std::vector<TUsbDiskInfo> RefreshDiskList(DiskList& list, const LocatorFactory& createLocator,
+                                          const VolumeSizeQuery& totalSize) {
+    std::vector<TUsbDiskInfo> disks = EnumerateUsbDisks(createLocator, totalSize);
+    RewriteDiskList(list, disks);
+    return disks;
 }
 
 bool IsNoDiskEntry(std::string_view text) {

@@ -35,10 +35,11 @@ std::string FormatDiskEntry(const TUsbDiskInfo& disk);
 // with its disk: a position past the new end, or none, selects the first entry.
 void RewriteDiskList(DiskList& list, const std::vector<TUsbDiskInfo>& disks);
 
-// Enumerates the USB volumes and rewrites the list. The list is touched only once the whole
-// enumeration has succeeded, so a refresh that throws leaves it as it was.
-void RefreshDiskList(DiskList& list, const LocatorFactory& createLocator,
-                     const VolumeSizeQuery& totalSize = VolumeTotalSize);
+// Enumerates the USB volumes and rewrites the list; the disks, in the order of the entries. The
+// list is touched only once the whole enumeration has succeeded, so a refresh that throws
+// leaves it as it was.
+std::vector<TUsbDiskInfo> RefreshDiskList(DiskList& list, const LocatorFactory& createLocator,
+                                          const VolumeSizeQuery& totalSize = VolumeTotalSize);
 
 // Whether a list text is the no-disk entry rather than a disk.
 bool IsNoDiskEntry(std::string_view text);

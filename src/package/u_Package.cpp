@@ -152,7 +152,7 @@ int32_t VEDUderivu::ReadIndex(const std::string& PackageFile, TPackedFileInfoArr
         if (Le32(record + 284) != kPackedRecordMarker || unpacked < 0 || packed < 0) {
             return kPkgBadRecord;
         }
-        entry.FileName = platform::AnsiToUtf8(
+        entry.FileName = platform::Cp936ToUtf8(
             std::string_view(reinterpret_cast<const char*>(record + 1), record[0]));
         entry.UnpackedSize = unpacked;
         entry.PackedSize = packed;

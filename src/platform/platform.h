@@ -44,6 +44,10 @@ struct VolumeSpace {
 // root is a volume root such as "E:\".
 std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root);
 
+// The name of the volume that a path lies on, the same for every way there (another drive
+// letter, a folder it is mounted on); nothing when the path leads to no volume.
+std::optional<std::string> VolumeOf(const std::string& path);
+
 // The user's temporary folder, with its trailing backslash.
 std::string TempFolder();
 
@@ -63,9 +67,25 @@ bool MoveOver(const std::string& source, const std::string& target);
 int LastErrorCode();
 std::string ErrorText(int code);
 
-// The system's ANSI code page (936 on a Chinese Windows; the POSIX build always uses 936).
+// The system's ANSI code page (936 on a Chinese Windows; the POSIX build always uses 936), for
+// texts the system itself compares that way.
 std::string AnsiToUtf8(std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
+
+// Code page 936, which the stored text formats use on every Windows whatever its own code page.
+// Bytes that are not code page 936 text read as U+FFFD, never as a character they are not; a
+// character that code page 936 has not gives nothing, never a best fit or a "?".
+std::string Cp936ToUtf8(std::string_view cp936);
+std::optional<std::string> Utf8ToCp936(std::string_view utf8);
+
+// The code page that programs reading an ANSI command line get their arguments in (936 on a
+// Chinese Windows, 1252 on an English one, 65001 with "UTF-8 for worldwide language support").
+int AnsiCodePage();
+// Whether the text reaches such a program as it is.
+bool FitsAnsiCodePage(std::string_view utf8);
+// The short (8.3) form of an existing file's or folder's path; nothing when its volume keeps
+// none.
+std::optional<std::string> ShortPath(const std::string& path);
 
 // The decimal separator of the user's number settings (UTF-8; "." unless the user chose another).
 std::string DecimalSeparator();
@@ -79,11 +99,15 @@ std::string ProgramFolder();
 class File {
   public:
     enum class Access {
-        ReadShared,      // read; others may read and write
-        ReadDenyWrite,   // read; others may read it (and run it), but not change, rename or
-                         // delete it meanwhile
-        ReadExclusive,   // read; nobody else may open it meanwhile
-        CreateExclusive  // create or truncate for writing; nobody else may open it meanwhile
+        ReadShared,       // read; others may read and write
+        ReadDenyWrite,    // read; others may read it (and run it), but not change, rename or
+                          // delete it meanwhile
+        ReadExclusive,    // read; nobody else may open it meanwhile
+        CreateExclusive,  // create or truncate for writing; nobody else may open it meanwhile
+        // Open or create for reading and writing, others may read. Never through a link, nor
+        // a file that has other names: the program runs elevated, and a file in a folder its
+        // user may write could otherwise lead its writes to any file of the system.
+        UpdateOwnFile
     };
 
     File() = default;
@@ -104,6 +128,8 @@ class File {
     size_t Write(const void* data, size_t count);
     void Seek(int64_t position);
     int64_t Size() const;
+    // Cuts the file off at the current position.
+    void Truncate();
     void Close();
 
   private:

@@ -1,5 +1,7 @@
 #include "ui/F_frmMain.h"
 
+#include <shlwapi.h>
+
 #include "bootdisk/commands.h"
 #include "bootitems/win32/F_frmConfig.h"
 #include "disk/win32/wmi_locator.h"
@@ -13,6 +15,7 @@
 #include "ui/home_page.h"
 #include "ui/resources.h"
 #include "ui/start_page.h"
+#include "zr_version.h"
 
 namespace zr::ui {
 
@@ -48,6 +51,52 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
+// "10.0.22631": the version the system says it is, which RtlGetVersion tells as it is.
+std::string WindowsVersion() {
+    using GetVersionCall = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = reinterpret_cast<GetVersionCall>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!getVersion || getVersion(&version) != 0) return "?";
+    return std::to_string(version.dwMajorVersion) + "." + std::to_string(version.dwMinorVersion) +
+           "." + std::to_string(version.dwBuildNumber);
+}
+
+// "6.10 (C:\Windows\WinSxS\...\comctl32.dll)": which common controls the manifest brought
+// in, those of the program's own calls (other DLLs may have loaded another comctl32 as well).
+std::string CommonControlsVersion() {
+    using DllGetVersionCall = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+    HMODULE controls = nullptr;
+    if (!GetModuleHandleExW(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(&InitCommonControlsEx)), &controls)) {
+        return "?";
+    }
+    const auto getVersion = reinterpret_cast<DllGetVersionCall>(
+        reinterpret_cast<void*>(GetProcAddress(controls, "DllGetVersion")));
+    DLLVERSIONINFO version{};
+    version.cbSize = sizeof version;
+    std::string text = "?";
+    if (getVersion && SUCCEEDED(getVersion(&version))) {
+        text =
+            std::to_string(version.dwMajorVersion) + "." + std::to_string(version.dwMinorVersion);
+    }
+    wchar_t file[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(controls, file, MAX_PATH);
+    return text + " (" + platform::win32::Narrow(std::wstring_view(file, n)) + ")";
+}
+
+std::string JoinEntries(const std::vector<disk::TUsbDiskInfo>& disks) {
+    if (disks.empty()) return std::string(disk::kNoDiskEntry);
+    std::string text;
+    for (const auto& each : disks) {
+        text += (text.empty() ? "" : " | ") + disk::FormatDiskEntry(each) + " " + each.DeviceId +
+                " (disk " + each.DiskNumber + ")";
+    }
+    return text;
+}
+
 BitmapButton::Bitmaps LoadBitmaps(int normal, int hot, int disabled) {
     BitmapButton::Bitmaps bitmaps;
     bitmaps.normal = widgets::LoadBitmapResource(normal);
@@ -58,7 +107,11 @@ BitmapButton::Bitmaps LoadBitmaps(int normal, int hot, int disabled) {
 
 }  // namespace
 
-TfrmMain::TfrmMain(widgets::Application& application) : application_(application) {}
+TfrmMain::TfrmMain(widgets::Application& application)
+    : application_(application),
+      log_(platform::ProgramFolder() + "ZiRuri.log", platform::TempFolder() + "ZiRuri.log") {
+    application_.onMessageShown = [this](const std::string& text) { Log("message: " + text); };
+}
 
 TfrmMain::~TfrmMain() {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -141,6 +194,7 @@ void TfrmMain::FitToBackground() {
 void TfrmMain::FormCreate() {
     FBusy = false;
     FDataDir = platform::ProgramFolder() + "data\\";
+    LogStart();
     OpenStartPage();
     LoadBackground();
     LoadWaitAnimation();
@@ -205,8 +259,23 @@ void TfrmMain::tmrTimer() {
     RefreshDiskListGuarded();
 }
 
+void TfrmMain::LogStart() {
+    Log("start: ZiRuri " ZR_VERSION_TEXT ", Windows " + WindowsVersion() + ", code page " +
+        std::to_string(platform::AnsiCodePage()) + ", common controls " + CommonControlsVersion() +
+        ", data folder " + FDataDir);
+}
+
 void TfrmMain::RefreshDiskList() {
-    disk::RefreshDiskList(diskList_, disk::win32::CreateWmiLocator);
+    try {
+        FDisks = disk::RefreshDiskList(diskList_, disk::win32::CreateWmiLocator);
+    } catch (const std::exception& error) {
+        Log(std::string("disks: the refresh failed: ") + error.what());
+        throw;
+    }
+    if (std::string entries = JoinEntries(FDisks); entries != FLoggedDisks) {
+        Log("disks: " + entries);
+        FLoggedDisks = std::move(entries);
+    }
 }
 
 // A failed refresh is shown like any other error, but while its message is up the timer's
@@ -264,6 +333,7 @@ void TfrmMain::ShowMessage(const std::string& text) {
 }
 
 bool TfrmMain::ConfirmWarning(const std::string& text) {
+    Log("question: " + text);
     return MessageBoxW(hwnd_, platform::win32::Widen(text).c_str(), L"警告",
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
@@ -284,8 +354,22 @@ bool TfrmMain::UsbZipChecked() {
     return rb_zip.Checked();
 }
 
+std::optional<disk::TUsbDiskInfo> TfrmMain::SelectedDisk() {
+    const int index = cbb_disk.SelectedIndex();
+    if (index < 0 || static_cast<size_t>(index) >= FDisks.size()) return std::nullopt;
+    return FDisks[static_cast<size_t>(index)];
+}
+
+std::vector<disk::TUsbDiskInfo> TfrmMain::EnumerateUsbDisks() {
+    return disk::EnumerateUsbDisks(disk::win32::CreateWmiLocator);
+}
+
 std::string TfrmMain::DataDir() {
     return FDataDir;
+}
+
+void TfrmMain::Log(const std::string& line) {
+    log_.Write(line);
 }
 
 bool TfrmMain::wbMainBeforeNavigate(const std::wstring& URL) {
@@ -363,6 +447,7 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYENDSESSION:
             return CloseQuery() ? TRUE : FALSE;
         case WM_DESTROY:
+            Log("end");
             application_.Terminate();
             break;
         case WM_SYSCOMMAND:

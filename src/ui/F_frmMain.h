@@ -3,11 +3,14 @@
 // The main window: a frameless 800 x 600 window over a background picture, moved by pressing
 // on the picture, with the disk list, the three command buttons and the start page.
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "bootdisk/host.h"
 #include "disk/disk_list.h"
 #include "disk/refresh_gate.h"
+#include "ui/operation_log.h"
 #include "widgets/application.h"
 #include "widgets/bitmap_button.h"
 #include "widgets/controls.h"
@@ -57,8 +60,11 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     void ProcessMessages() override;
     void Terminate() override;
     std::string SelectedDiskText() override;
+    std::optional<disk::TUsbDiskInfo> SelectedDisk() override;
+    std::vector<disk::TUsbDiskInfo> EnumerateUsbDisks() override;
     bool UsbZipChecked() override;
     std::string DataDir() override;
+    void Log(const std::string& line) override;
 
     // Keyboard handling before dispatch: the web view's own keys, then tab order.
     bool PreTranslateMessage(MSG& msg) override;
@@ -93,6 +99,7 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     void wbMainDocumentComplete(IDispatch* pDisp, const std::wstring& URL);
     void RefreshDiskList();
     void RefreshDiskListGuarded();
+    void LogStart();
 
     widgets::Application& application_;
     ComboDiskList diskList_{cbb_disk};
@@ -120,6 +127,12 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     std::string FHomePage;
     // The program's folder + "data\", fixed once when the window is created.
     std::string FDataDir;
+    // The disks behind cbb_disk's entries, as the enumeration that wrote them found them, and
+    // the entries as last logged.
+    std::vector<disk::TUsbDiskInfo> FDisks;
+    std::string FLoggedDisks;
+    // ZiRuri.log beside the program, in the temporary folder while that cannot be written.
+    OperationLog log_;
 };
 
 }  // namespace zr::ui

@@ -1,5 +1,6 @@
-# The main window's portable part, built on every host so that its tests also run natively
-# (the rest of ui/ is built for Windows only).
-add_library(zr_ui_start_page STATIC ${CMAKE_CURRENT_LIST_DIR}/start_page.cpp)
-target_link_libraries(zr_ui_start_page PUBLIC zr_platform)
-zr_warnings(zr_ui_start_page)
+# The main window's portable parts (the start page, the operation log), built on every host so
+# that their tests also run natively (the rest of ui/ is built for Windows only).
+add_library(zr_ui_portable STATIC ${CMAKE_CURRENT_LIST_DIR}/start_page.cpp
+                                  ${CMAKE_CURRENT_LIST_DIR}/operation_log.cpp)
+target_link_libraries(zr_ui_portable PUBLIC zr_platform)
+zr_warnings(zr_ui_portable)

@@ -30,6 +30,7 @@ bool PreTranslate(MSG& msg) {
 }  // namespace
 
 void ShowMessage(const std::string& text) {
+    if (gCurrent && gCurrent->onMessageShown) gCurrent->onMessageShown(text);
     // No owner and task-modal: centred on the screen, and every window of the program waits.
     MessageBoxW(nullptr, Widen(text).c_str(), Widen(kApplicationTitle).c_str(),
                 MB_OK | MB_TASKMODAL);

@@ -51,6 +51,10 @@ class Application {
 
     HWND Handle() const { return hwnd_; }
 
+    // Told the text of every plain message box the program shows, the general error handler's
+    // included.
+    std::function<void(const std::string& text)> onMessageShown;
+
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,6 +3,9 @@
 #include "bootdisk/commands.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#ifndef _WIN32
+#include "platform/posix/drive_map.h"
+#endif
 #include "recording_host.h"
 #include "support/temp_folder.h"
 #include "test_package.h"
@@ -31,6 +34,7 @@ class MakeCommand : public ::testing::Test {
   protected:
     MakeCommand() {
         platform::MakeFolders(root_ / "temp");
+        platform::MakeFolders(root_ / "usb");
         platform::MakeFolders(dataDir_);
         host_.dataDir = dataDir_;
         SelectDrive(drive_);
@@ -89,7 +93,9 @@ class MakeCommand : public ::testing::Test {
     test::TemporaryFolderOverride temp_{root_ / "temp"};
     const std::string workDir_ = root_ / "temp\\KpTemp\\";
     const std::string dataDir_ = root_ / "data\\";
-    const char drive_ = root_.path()[0];
+    // The disk being made: a volume of its own, not the one the images are on.
+    test::DriveLink usb_{test::HostPath(root_ / "usb")};
+    const char drive_ = usb_.letter();
     std::vector<kppack::Entry> entries_ = test::StandardEntries();
     test::RecordingHost host_;
     test::RecordingTools tools_{host_};
@@ -179,11 +185,20 @@ TEST_F(MakeCommand, PackageWithoutTheToolStopsBeforeTheQuestion) {
               (Events{"busy on", "busy off", "message fbinst.exe解压失败！请重新安装！"}));
 }
 
-TEST_F(MakeCommand, ListedNamesAreReadInTheAnsiCodePage) {
+TEST_F(MakeCommand, ListedNamesAreReadInCodePage936) {
     test::PutEntry(entries_, "镜像.bin", "x");
     test::PutEntry(entries_, "filelist", "\xBE\xB5\xCF\xF1.bin\r\n");
     Repack();
     Make();
+    // On a Windows whose own code page has no Chinese, the name cannot reach the tool, and the
+    // message says which name that is.
+    if (!platform::FitsAnsiCodePage("镜像")) {
+        EXPECT_EQ(host_.events.back(),
+                  "message 文件:镜像.bin 的路径含有本系统的代码页中没有的字符，"
+                  "fbinst.exe无法读取！请把它放到只含中英文字符的路径下！");
+        return;
+    }
+    ASSERT_FALSE(Runs().empty());
     EXPECT_EQ(Runs().back(), Add("镜像.bin", workDir_ + "镜像.bin"));
 }
 
@@ -402,6 +417,65 @@ TEST_F(MakeCommand, FailedAddNamesTheFileOrTheImage) {
     EXPECT_EQ(host_.events.back(), "message 写入镜像:" + iso + " 失败！fbinst.exe返回错误码7！");
     EXPECT_FALSE(host_.busy);
 }
+
+// ---- never the wrong disk
+
+TEST_F(MakeCommand, AnotherDiskBehindTheLetterAtTheFirstRunStopsBeforeAnyRun) {
+    disk::TUsbDiskInfo other = *host_.SelectedDisk();
+    other.DeviceId = "USBSTOR\\DISK&VEN_WD&PROD_PASSPORT&REV_1.01\\5758&0";
+    for (const auto& now : std::vector<std::vector<disk::TUsbDiskInfo>>{{other}, {}}) {
+        host_.events.clear();
+        host_.currentDisks = now;
+        Make();
+        EXPECT_EQ(host_.events, (Events{"busy on", "busy off", kQuestion, "busy on", "busy off",
+                                        "message U盘已更换或已拔出，请重新选择U盘！"}));
+    }
+    EXPECT_TRUE(tools_.commandLines.empty());
+}
+
+TEST_F(MakeCommand, ImageOnTheDiskBeingMadeStopsBeforeTheQuestion) {
+    const std::string onDisk = std::string(1, drive_) + ":\\PE.iso";
+    zr::test::WriteFile(onDisk, "iso");
+    IsoList("PE|" + onDisk + "\r\n");
+    Make();
+    const std::string stop = "message 文件:" + onDisk + " 位于要制作的U盘上，请先复制到其他磁盘！";
+    EXPECT_EQ(host_.events, (Events{"busy on", "busy off", stop}));
+
+    // The same volume under another letter is the same disk (Wine knows no volume names for
+    // its drive links, Windows and the POSIX build do).
+    if (test::RunningUnderWine()) return;
+    test::DriveLink alias(test::HostPath(root_ / "usb"));
+    const std::string sameFile = std::string(1, alias.letter()) + ":\\PE.iso";
+    IsoList("PE|" + sameFile + "\r\n");
+    host_.events.clear();
+    Make();
+    EXPECT_EQ(host_.events.back(),
+              "message 文件:" + sameFile + " 位于要制作的U盘上，请先复制到其他磁盘！");
+    EXPECT_TRUE(Runs().empty());
+}
+
+#ifndef _WIN32
+// On an English Windows the tool gets its command line in code page 1252, which has no
+// Chinese: a Chinese path goes as its short form, and without one the make stops.
+TEST_F(MakeCommand, PathTheToolCannotReadGoesAsItsShortFormOrStopsTheMake) {
+    platform::posix::SetAnsiCodePage(1252);
+    const std::string iso = Image("启动盘.iso", 10);
+    IsoList("PE|" + *platform::Utf8ToCp936(iso) + "\r\n");
+    Make();
+    EXPECT_EQ(host_.events.back(), "message 文件:" + iso +
+                                       " 的路径含有本系统的代码页中没有的字符，fbinst.exe无法读取！"
+                                       "请把它放到只含中英文字符的路径下！");
+    EXPECT_TRUE(Runs().empty());
+
+    platform::posix::SetShortPath(iso, root_ / "img\\5F2F~1.ISO");
+    host_.events.clear();
+    Make();
+    EXPECT_EQ(Runs().back(), Add("boot/customISO_0.iso", root_ / "img\\5F2F~1.ISO"));
+    EXPECT_EQ(host_.events.back(), kDone);
+    platform::posix::SetShortPath(iso, "");
+    platform::posix::SetAnsiCodePage(936);
+}
+#endif
 
 }  // namespace
 }  // namespace zr::bootdisk

@@ -4,11 +4,13 @@
 // command lines instead of starting them.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "bootdisk/host.h"
 #include "bootdisk/tool_runner.h"
+#include "disk/disk_list.h"
 #include "platform/platform.h"
 #include "support/temp_folder.h"
 
@@ -21,6 +23,11 @@ class RecordingHost : public Host {
     std::string dataDir;
     bool answerYes = true;
     std::function<void()> onPump;
+    // The disk behind the selected entry, and what an enumeration finds now: by default one
+    // disk at the entry's letter, there all along.
+    std::optional<disk::TUsbDiskInfo> chosenDisk;
+    std::optional<std::vector<disk::TUsbDiskInfo>> currentDisks;
+    std::vector<std::string> logged;
 
     // "message <text>", "confirm <text>", "busy on", "busy off", "terminate", "run <line>".
     std::vector<std::string> events;
@@ -44,6 +51,21 @@ class RecordingHost : public Host {
     }
     void Terminate() override { events.push_back("terminate"); }
     std::string SelectedDiskText() override { return diskText; }
+    std::optional<disk::TUsbDiskInfo> SelectedDisk() override {
+        if (chosenDisk) return chosenDisk;
+        if (diskText.empty() || disk::IsNoDiskEntry(diskText)) return std::nullopt;
+        disk::TUsbDiskInfo disk;
+        disk.Drive = diskText.substr(0, 2);
+        disk.DeviceId = "USBSTOR\\DISK&VEN_ABC&PROD_FLASH_DISK&REV_1.00\\0001&0";
+        disk.DiskNumber = "1";
+        return disk;
+    }
+    std::vector<disk::TUsbDiskInfo> EnumerateUsbDisks() override {
+        if (currentDisks) return *currentDisks;
+        const auto disk = SelectedDisk();
+        return disk ? std::vector<disk::TUsbDiskInfo>{*disk} : std::vector<disk::TUsbDiskInfo>{};
+    }
+    void Log(const std::string& line) override { logged.push_back(line); }
     bool UsbZipChecked() override { return zip; }
     std::string DataDir() override { return dataDir; }
 };

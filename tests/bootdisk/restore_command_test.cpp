@@ -136,5 +136,16 @@ TEST_F(RestoreCommand, PackageThatCannotBeOpenedEndsTheBusyStateAndPassesOut) {
     EXPECT_EQ(host_.events, (Events{kQuestion, "busy on", "busy off"}));
 }
 
+TEST_F(RestoreCommand, AnotherDiskBehindTheLetterAtTheRunStopsIt) {
+    Package(test::StandardEntries("the tool"));
+    disk::TUsbDiskInfo other = *host_.SelectedDisk();
+    other.DiskNumber = "2";
+    host_.currentDisks = std::vector<disk::TUsbDiskInfo>{other};
+    Restore();
+    EXPECT_EQ(host_.events, (Events{kQuestion, "busy on", "busy off",
+                                    "message U盘已更换或已拔出，请重新选择U盘！"}));
+    EXPECT_TRUE(tools_.commandLines.empty());
+}
+
 }  // namespace
 }  // namespace zr::bootdisk

@@ -87,15 +87,29 @@ TEST_F(IsoList, BarInATitleMovesTheRestIntoThePath) {
     EXPECT_EQ(ReadIsoList(path_), (TISOFileInfoArr{{"a", "b|D:\\p.iso"}}));
 }
 
-TEST_F(IsoList, DoubleByteCharacterEndingIn7CCutsTheTitle) {
+// Kept in code page 936, the title's last byte would cut the line: the list goes to UTF-8, and
+// a list saved the old way still reads as it always did.
+TEST_F(IsoList, DoubleByteCharacterEndingIn7CKeepsTheItemWhole) {
     // 亅 is 0x81 0x7C in code page 936: its second byte is the separator.
     WriteIsoList(path_, {{"X亅Y", "D:\\p.iso"}});
-    ASSERT_EQ(test::ReadFile(path_), "X\x81|Y|D:\\p.iso\r\n");
-    const TISOFileInfoArr items = ReadIsoList(path_);
+    EXPECT_EQ(test::ReadFile(path_), "\xEF\xBB\xBFX\xE4\xBA\x85Y|D:\\p.iso\r\n");
+    EXPECT_EQ(ReadIsoList(path_), (TISOFileInfoArr{{"X亅Y", "D:\\p.iso"}}));
+
+    const TISOFileInfoArr items = ReadBytes("X\x81|Y|D:\\p.iso\r\n");
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].ImagePath, "Y|D:\\p.iso");
-    EXPECT_NE(items[0].Title, "X亅Y");
-    EXPECT_EQ(items[0].Title.substr(0, 1), "X");
+    EXPECT_EQ(items[0].Title, "X\uFFFD");
+}
+
+// A path with "ñ" or a Korean name would otherwise be saved as "?" and lost for good.
+TEST_F(IsoList, ItemsThatCodePage936CannotHoldMakeTheWholeListUtf8) {
+    const TISOFileInfoArr items{{kTitleUtf8, "D:\\España\\a.iso"}, {"부팅", "E:\\x.img"}};
+    WriteIsoList(path_, items);
+    EXPECT_EQ(test::ReadFile(path_), "\xEF\xBB\xBF" + kTitleUtf8 +
+                                         "|D:\\Espa\xC3\xB1"
+                                         "a\\a.iso\r\n"
+                                         "\xEB\xB6\x80\xED\x8C\x85|E:\\x.img\r\n");
+    EXPECT_EQ(ReadIsoList(path_), items);
 }
 
 TEST_F(IsoList, WriteReplacesTheListAndLeavesNoTemporaryFile) {

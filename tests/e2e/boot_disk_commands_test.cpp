@@ -17,6 +17,7 @@
 #include "bootitems/isolist.h"
 #include "bootitems/line_list.h"
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
 #include "support/fake_world.h"
 #include "support/program_driver.h"
 #include "support/temp_folder.h"
@@ -48,6 +49,13 @@ struct Box {
 
 void PrintTo(const Box& box, std::ostream* out) {
     *out << box.caption << ": " << box.text;
+}
+
+// The path's 8.3 form, as the system gives it.
+std::string ShortPathOf(const std::string& path) {
+    wchar_t shortPath[MAX_PATH] = {};
+    const DWORD n = GetShortPathNameW(platform::win32::Widen(path).c_str(), shortPath, MAX_PATH);
+    return platform::win32::Narrow(std::wstring_view(shortPath, n < MAX_PATH ? n : 0));
 }
 
 Box Plain(const std::string& text) {
@@ -150,7 +158,8 @@ const std::string kRestoreQuestion =
 // ---- make
 
 TEST_F(BootDiskCommands, MakeForUsbHddStoresTheListedFilesTheMenuAndTheImages) {
-    // A Chinese title and path go through the ANSI code page on their way to the tool.
+    // A Chinese title and path go through the ANSI code page on their way to the tool. On an
+    // English Windows (1252) the path has no form there: the tool gets its short form.
     const std::string iso = Image("Win PE 启动盘.ISO", "iso image");
     const std::string img = Image("dos.img", "floppy image");
     IsoList({{"启动盘", iso}, {"DOS", img}});
@@ -159,8 +168,10 @@ TEST_F(BootDiskCommands, MakeForUsbHddStoresTheListedFilesTheMenuAndTheImages) {
     EXPECT_EQ(Next(IDYES), Warning(kMakeQuestion));
     EXPECT_EQ(Next(), Plain(kMakeDone));
 
-    EXPECT_EQ(ToolLog(), MakeRows(kHddFormat, {"add \"boot/customISO_0.iso\" \"" + iso + "\"",
-                                               "add \"boot/customISO_1.img\" \"" + img + "\""}));
+    const std::string isoForTool = GetACP() == 1252 ? ShortPathOf(iso) : iso;
+    EXPECT_EQ(ToolLog(),
+              MakeRows(kHddFormat, {"add \"boot/customISO_0.iso\" \"" + isoForTool + "\"",
+                                    "add \"boot/customISO_1.img\" \"" + img + "\""}));
     EXPECT_EQ(ReadFile(OnDrive("grldr")), package::kGrldr);
     EXPECT_EQ(ReadFile(OnDrive("boot\\x\\y.bin")), package::kPayload);
     EXPECT_EQ(ReadFile(OnDrive("boot\\customISO_0.iso")), "iso image");
@@ -211,6 +222,49 @@ TEST_F(BootDiskCommands, ToolCannotBeSwappedWhileTheQuestionWaits) {
     EXPECT_EQ(ToolLog(), MakeRows(kHddFormat));
 }
 
+// Sticks swapped while the question waits: the letter is now another disk, and no tool runs.
+TEST_F(BootDiskCommands, AnotherDiskBehindTheLetterDuringTheQuestionRunsNoTool) {
+    Start();
+    Click(ids::btn_make);
+    HWND question = program_->WaitForMessageBox();
+    ASSERT_NE(question, nullptr);
+    WmiScenario().Write(
+        fakewmi::AssociationRow("Disk #1, Partition #0", "U:") +
+        fakewmi::DriveRow(1, "USB", "USBSTOR\\DISK&VEN_WD&PROD_PASSPORT&REV_1.01\\57&0"));
+    Answer(question, IDYES);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question) || !IsWindowVisible(question); }));
+    EXPECT_EQ(Next(), Plain("U盘已更换或已拔出，请重新选择U盘！"));
+    EXPECT_EQ(ToolLog(), Lines{});
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(BootDiskCommands, ImageOnTheStickBeingMadeRunsNoTool) {
+    test::WriteFile(OnDrive("PE.iso"), "iso image");
+    IsoList({{"PE", "U:\\PE.iso"}});
+    Start();
+    Click(ids::btn_make);
+    EXPECT_EQ(Next(), Plain("文件:U:\\PE.iso 位于要制作的U盘上，请先复制到其他磁盘！"));
+    EXPECT_EQ(ToolLog(), Lines{});
+}
+
+// What a user sends when a make fails: every tool line with its exit code, beside the program.
+TEST_F(BootDiskCommands, TheLogHoldsEachToolLineWithItsExitCode) {
+    Start();
+    Click(ids::btn_make);
+    EXPECT_EQ(Next(IDYES), Warning(kMakeQuestion));
+    EXPECT_EQ(Next(), Plain(kMakeDone));
+    ASSERT_TRUE(CloseQuietly());
+    const std::string log = ReadFile(folder_.Path() + "ZiRuri.log");
+    for (const auto& row : MakeRows(kHddFormat)) {
+        EXPECT_NE(log.find("  tool: " + row + " -> exit code 0 in "), std::string::npos) << row;
+    }
+    EXPECT_NE(log.find("  message: " + kMakeDone + "\r\n"), std::string::npos);
+    EXPECT_NE(log.find("  start: ZiRuri "), std::string::npos);
+    // The program runs with the common controls 6 that its manifest asks for.
+    EXPECT_NE(log.find("common-controls_6595b64144ccf1df_6."), std::string::npos);
+    EXPECT_TRUE(log.ends_with("  end\r\n"));
+}
+
 TEST_F(BootDiskCommands, WithoutADiskBothCommandsOnlySayThereIsNone) {
     WmiScenario().Write("");
     package::WritePackage(folder_.DataDir(), package_);
@@ -247,10 +301,10 @@ TEST_F(BootDiskCommands, AMissingFileListEndsTheProgram) {
 }
 
 TEST_F(BootDiskCommands, AMissingListedFileStopsTheMake) {
-    // The file list is stored in the ANSI code page; the message shows the name as the user
-    // would read it.
+    // The file list is stored in code page 936; the message shows the name as the user would
+    // read it.
     package::PutEntry(package_, "filelist",
-                      platform::Utf8ToAnsi("grldr\r\nboot\\缺少.bin\r\nmenu.lst\r\n"));
+                      *platform::Utf8ToCp936("grldr\r\nboot\\缺少.bin\r\nmenu.lst\r\n"));
     Start();
     Click(ids::btn_make);
     EXPECT_EQ(Next(), Plain("文件:boot\\缺少.bin 丢失！请重新安装！"));
@@ -328,7 +382,9 @@ TEST_F(BootDiskCommands, AToolFailureStopsTheMakeNamingTheStepAndTheCode) {
 }
 
 // The list goes on refreshing while the question is up; the command keeps the drive it took.
-TEST_F(BootDiskCommands, MakeKeepsItsDriveWhenTheListChangesDuringTheQuestion) {
+// The list follows the disk to its new letter, but the command does not: the letter it took no
+// longer holds the disk the user chose, so it stops.
+TEST_F(BootDiskCommands, MakeDoesNotFollowTheListWhenTheDiskChangesLetterDuringTheQuestion) {
     Start();
     Click(ids::btn_make);
     ASSERT_NE(program_->WaitForMessageBox(), nullptr);
@@ -339,8 +395,8 @@ TEST_F(BootDiskCommands, MakeKeepsItsDriveWhenTheListChangesDuringTheQuestion) {
         return !items.empty() && items[0][0] == 'V';
     })) << "the list was not refreshed during the question";
     EXPECT_EQ(Next(IDYES), Warning(kMakeQuestion));
-    EXPECT_EQ(Next(), Plain(kMakeDone));
-    EXPECT_EQ(ToolLog(), MakeRows(kHddFormat));
+    EXPECT_EQ(Next(), Plain("U盘已更换或已拔出，请重新选择U盘！"));
+    EXPECT_EQ(ToolLog(), Lines{});
 }
 
 // ---- restore

@@ -1,7 +1,9 @@
 // A stand-in for fbinst.exe, for tests only. It never touches a real disk.
 //
 // ZR_FAKEFBINST_DIR names its folder (a Windows path). In it:
-//   fbinst.log    every run appends its whole command line (GetCommandLineW, as UTF-8) and CR LF;
+//   fbinst.log    every run appends its whole command line and CR LF, in UTF-8 as the real tool
+//                 would read it: through GetCommandLineA, in the system's ANSI code page, so
+//                 that a character the code page has not arrives as the real tool gets it;
 //   scenario.txt  optional, one rule a line, the first matching rule of each kind applies:
 //                   exit <code> <text>   exit with <code> when the command line contains <text>
 //                   wait <name> <text>   when the command line contains <text>, wait until the
@@ -39,6 +41,14 @@ std::wstring ToWide(const std::string& utf8) {
         MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::wstring FromAnsi(const char* text) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring out(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, out.data(), n);
+    out.resize(out.size() - 1);
     return out;
 }
 
@@ -133,7 +143,8 @@ int main() {
         return 90;
     }
     const std::wstring base = folder.back() == L'\\' ? folder : folder + L"\\";
-    const std::string line = ToUtf8(GetCommandLineW());
+    const std::wstring commandLine = FromAnsi(GetCommandLineA());
+    const std::string line = ToUtf8(commandLine);
     Append(base + L"fbinst.log", line + "\r\n");
 
     const std::vector<Rule> rules = ReadScenario(base + L"scenario.txt");
@@ -142,7 +153,7 @@ int main() {
     }
 
     int count = 0;
-    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    LPWSTR* args = CommandLineToArgvW(commandLine.c_str(), &count);
     const bool isAdd = args && count >= 3 && std::wstring(args[2]) == L"add";
     const bool added = isAdd && count >= 5 && Add(args[1], args[3], args[4]);
     LocalFree(args);

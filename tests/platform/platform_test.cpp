@@ -266,12 +266,38 @@ TEST(Volumes, ALetterWithoutVolumeHasNoSpace) {
     EXPECT_TRUE(found);
 }
 
-TEST(CodePage, ChineseTextRoundTripsThroughTheAnsiCodePage) {
+// The stored formats are code page 936 whatever the system's own code page is.
+TEST(CodePage, Cp936IsTheSameOnEveryWindows) {
     const std::string text = "请插入U盘！";
-    const std::string ansi = Utf8ToAnsi(text);
-    EXPECT_EQ(ansi, "\xC7\xEB\xB2\xE5\xC8\xEBU\xC5\xCC\xA3\xA1");  // code page 936
-    EXPECT_EQ(AnsiToUtf8(ansi), text);
-    EXPECT_EQ(AnsiToUtf8(""), "");
+    const std::string cp936 = "\xC7\xEB\xB2\xE5\xC8\xEBU\xC5\xCC\xA3\xA1";
+    EXPECT_EQ(Utf8ToCp936(text), cp936);
+    EXPECT_EQ(Cp936ToUtf8(cp936), text);
+    EXPECT_EQ(Cp936ToUtf8(""), "");
+    // Nothing that code page 936 has not, and no byte read as a character it is not.
+    EXPECT_EQ(Utf8ToCp936("Espa\xC3\xB1"
+                          "a"),
+              std::nullopt);
+    EXPECT_EQ(Cp936ToUtf8("a\x81"), "a\xEF\xBF\xBD");
+}
+
+TEST(CodePage, WhatReachesAnAnsiProgramDependsOnTheSystemsCodePage) {
+    EXPECT_TRUE(FitsAnsiCodePage("D:\\img\\Win PE.iso"));
+    switch (AnsiCodePage()) {
+        case 936:
+            EXPECT_TRUE(FitsAnsiCodePage("D:\\启动盘.iso"));
+            EXPECT_FALSE(FitsAnsiCodePage("D:\\부팅.iso"));
+            break;
+        case 1252:
+            EXPECT_FALSE(FitsAnsiCodePage("D:\\启动盘.iso"));
+            EXPECT_TRUE(
+                FitsAnsiCodePage("D:\\Espa\xC3\xB1"
+                                 "a.iso"));
+            // "ā" would go as the best fit "a": not the same name.
+            EXPECT_FALSE(FitsAnsiCodePage("D:\\\xC4\x81.iso"));
+            break;
+        default:
+            GTEST_SKIP() << "code page " << AnsiCodePage();
+    }
 }
 
 TEST(Processes, AMissingProgramDoesNotStart) {

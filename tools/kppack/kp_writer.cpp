@@ -44,7 +44,9 @@ std::string Header(int32_t count, int64_t requiredSpace, int64_t dataSize) {
 
 std::string Record(const std::string& utf8Name, int32_t unpacked, int32_t packed,
                    int32_t attributes) {
-    const std::string name = platform::Utf8ToAnsi(utf8Name);
+    const auto cp936 = platform::Utf8ToCp936(utf8Name);
+    if (!cp936) throw std::runtime_error("entry name outside code page 936: " + utf8Name);
+    const std::string& name = *cp936;
     if (name.size() > 255) throw std::runtime_error("entry name too long: " + utf8Name);
     std::string out(256, '\0');
     out[0] = static_cast<char>(name.size());
@@ -77,9 +79,10 @@ void CollectFiles(const std::string& folder, const std::string& prefix,
 }
 
 // A file name the program would refuse (-204) or write under another name (a character
-// that the ANSI code page cannot hold) must not reach the archive.
+// that code page 936, the package's, cannot hold) must not reach the archive.
 void CheckName(const std::string& name) {
-    if (!IsSafeEntryName(name) || platform::AnsiToUtf8(platform::Utf8ToAnsi(name)) != name) {
+    const auto cp936 = platform::Utf8ToCp936(name);
+    if (!IsSafeEntryName(name) || !cp936 || platform::Cp936ToUtf8(*cp936) != name) {
         throw std::runtime_error("file name not allowed in the package: " + name);
     }
 }

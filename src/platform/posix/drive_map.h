@@ -1,7 +1,9 @@
 #pragma once
 
-// POSIX only: which host folder stands for a drive letter. Z: is "/" unless mapped otherwise;
-// ZR_DRIVE_<letter> in the environment maps a letter too. Tests and tools map drives here.
+// POSIX only: what the host has no Windows counterpart for, set by tests and tools. Which host
+// folder stands for a drive letter (Z: is "/" unless mapped otherwise; ZR_DRIVE_<letter> in the
+// environment maps a letter too), the ANSI code page that ANSI programs receive their command
+// lines in (936 unless set), and the short forms of paths (none unless set).
 
 #include <optional>
 #include <string>
@@ -13,5 +15,9 @@ void UnmapDrive(char letter);
 // The host path of a drive-form path, resolving each name without regard to case; empty
 // when the path names no mapped drive.
 std::optional<std::string> ToHostPath(const std::string& path);
+
+void SetAnsiCodePage(int codePage);
+// An empty shortPath takes the short form away again.
+void SetShortPath(const std::string& path, const std::string& shortPath);
 
 }  // namespace zr::platform::posix

@@ -97,27 +97,49 @@ uint32_t StoredAttributes(const std::string& host) {
     return n > 0 ? static_cast<uint32_t>(std::strtoul(text.data(), nullptr, 10)) : 0;
 }
 
-std::string Convert(std::string_view text, const char* to, const char* from) {
+// Strict: nothing when a byte sequence or a character does not convert. Otherwise like the
+// system's converters: an invalid byte becomes '?' and the rest goes on.
+std::optional<std::string> Convert(std::string_view text, const char* to, const char* from,
+                                   bool strict) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) throw Error("iconv_open failed");
     std::string out;
     std::array<char, 4096> buffer{};
     auto* in = const_cast<char*>(text.data());
     size_t inLeft = text.size();
+    bool lost = false;
     while (inLeft > 0) {
         char* outPtr = buffer.data();
         size_t outLeft = buffer.size();
         const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
         out.append(buffer.data(), buffer.size() - outLeft);
         if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
-            // Like the system's converters: an invalid byte becomes '?' and the rest goes on.
+            lost = true;
+            if (strict) break;
             out.push_back('?');
             ++in;
             --inLeft;
         }
     }
     iconv_close(cd);
+    if (strict && lost) return std::nullopt;
     return out;
+}
+
+std::string Convert(std::string_view text, const char* to, const char* from) {
+    return *Convert(text, to, from, false);
+}
+
+int gAnsiCodePage = 936;
+
+std::map<std::string, std::string>& ShortNames() {
+    static std::map<std::string, std::string> names;
+    return names;
+}
+
+// iconv's name for a Windows code page.
+std::string IconvName(int codePage) {
+    return codePage == 65001 ? "UTF-8" : "CP" + std::to_string(codePage);
 }
 
 // Windows' rules for splitting a command line into arguments.
@@ -197,6 +219,18 @@ std::optional<std::string> ToHostPath(const std::string& path) {
         host += name;
     }
     return host;
+}
+
+void SetAnsiCodePage(int codePage) {
+    gAnsiCodePage = codePage;
+}
+
+void SetShortPath(const std::string& path, const std::string& shortPath) {
+    if (shortPath.empty()) {
+        ShortNames().erase(path);
+    } else {
+        ShortNames()[path] = shortPath;
+    }
 }
 
 }  // namespace posix
@@ -281,6 +315,27 @@ std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root) {
                        static_cast<int64_t>(vfs.f_blocks) * static_cast<int64_t>(vfs.f_frsize)};
 }
 
+// Every mapped drive is a volume of its own, mounted at its folder: a path lies on the drive
+// whose folder holds it most closely, whichever letter it was named by.
+std::optional<std::string> VolumeOf(const std::string& path) {
+    auto host = Host(path);
+    if (!host) return std::nullopt;
+    std::array<char, PATH_MAX> real{};
+    if (!realpath(host->c_str(), real.data())) return std::nullopt;
+    const std::string target = real.data();
+    std::string volume;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const auto root = DriveRoot(letter);
+        std::array<char, PATH_MAX> rootReal{};
+        if (!root || !realpath(root->c_str(), rootReal.data())) continue;
+        std::string folder = rootReal.data();
+        if (!folder.ends_with('/')) folder += '/';
+        if ((target + "/").starts_with(folder) && folder.size() > volume.size()) volume = folder;
+    }
+    if (volume.empty()) return std::nullopt;
+    return volume;
+}
+
 std::string TempFolder() {
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = FromHostPath(tmp && *tmp ? tmp : "/tmp");
@@ -363,6 +418,40 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     return Convert(utf8, "CP936", "UTF-8");
 }
 
+std::string Cp936ToUtf8(std::string_view cp936) {
+    if (auto whole = Convert(cp936, "UTF-8", "CP936", true)) return *whole;
+    std::string text;
+    while (!cp936.empty()) {
+        // A character is one or two bytes; what starts none is one byte of nothing.
+        std::optional<std::string> character;
+        size_t used = 1;
+        for (; used <= 2 && used <= cp936.size() && !character; ++used) {
+            character = Convert(cp936.substr(0, used), "UTF-8", "CP936", true);
+        }
+        text += character.value_or("\xEF\xBF\xBD");
+        cp936.remove_prefix(character ? used - 1 : 1);
+    }
+    return text;
+}
+
+std::optional<std::string> Utf8ToCp936(std::string_view utf8) {
+    return Convert(utf8, "CP936", "UTF-8", true);
+}
+
+int AnsiCodePage() {
+    return gAnsiCodePage;
+}
+
+bool FitsAnsiCodePage(std::string_view utf8) {
+    return Convert(utf8, IconvName(gAnsiCodePage).c_str(), "UTF-8", true).has_value();
+}
+
+std::optional<std::string> ShortPath(const std::string& path) {
+    const auto found = ShortNames().find(path);
+    if (found == ShortNames().end()) return std::nullopt;
+    return found->second;
+}
+
 std::string DecimalSeparator() {
     return std::localeconv()->decimal_point;
 }
@@ -425,10 +514,17 @@ File File::Open(const std::string& path, Access access) {
         if (exists && !(st.st_mode & S_IWUSR)) return fail(EACCES);
         flags = O_WRONLY | O_CREAT;
     }
+    if (access == Access::UpdateOwnFile) flags = O_RDWR | O_CREAT | O_NOFOLLOW;
     const int fd = open(host->c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) return fail(errno);
+    struct stat opened {};
+    if (access == Access::UpdateOwnFile && (fstat(fd, &opened) != 0 || opened.st_nlink != 1)) {
+        close(fd);
+        return fail(EACCES);
+    }
     // Sharing modes, as far as advisory locks can stand in for them.
-    const bool othersRead = access == Access::ReadShared || access == Access::ReadDenyWrite;
+    const bool othersRead = access == Access::ReadShared || access == Access::ReadDenyWrite ||
+                            access == Access::UpdateOwnFile;
     const int lock = othersRead ? LOCK_SH : LOCK_EX;
     if (flock(fd, lock | LOCK_NB) != 0) {
         close(fd);
@@ -483,6 +579,13 @@ int64_t File::Size() const {
     struct stat st {};
     if (fstat(static_cast<int>(handle_), &st) != 0) throw Error(platform::ErrorText(errno));
     return static_cast<int64_t>(st.st_size);
+}
+
+void File::Truncate() {
+    const off_t position = lseek(static_cast<int>(handle_), 0, SEEK_CUR);
+    if (position < 0 || ftruncate(static_cast<int>(handle_), position) != 0) {
+        throw Error(platform::ErrorText(errno));
+    }
 }
 
 void File::Close() {

@@ -63,6 +63,36 @@ std::string CodePageToCodePage(std::string_view text, UINT from, UINT to) {
     return out;
 }
 
+// Nothing when a byte sequence is not valid in the code page.
+std::optional<std::wstring> StrictWiden(std::string_view text, UINT codePage) {
+    if (text.empty()) return std::wstring();
+    const int size = static_cast<int>(text.size());
+    const int n =
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (n == 0) return std::nullopt;
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), n);
+    return wide;
+}
+
+// Nothing when a character has no form of its own in the code page: a best fit ("a" for "á")
+// or the default "?" would change the text.
+std::optional<std::string> StrictNarrow(std::wstring_view wide, UINT codePage) {
+    if (wide.empty()) return std::string();
+    const int size = static_cast<int>(wide.size());
+    // UTF-8 has every character and takes neither the best-fit flag nor the default-char check.
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* defaulted = utf8 ? nullptr : &usedDefault;
+    const int n =
+        WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, defaulted);
+    if (n == 0 || usedDefault) return std::nullopt;
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, flags, wide.data(), size, out.data(), n, nullptr, defaulted);
+    return out;
+}
+
 // The record of a symbolic link describes the link, whose length is 0; a handle opened
 // through it describes the file it leads to. Opening for attributes alone is not refused by
 // another program's sharing mode, so a file held open is sized too.
@@ -148,6 +178,30 @@ std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root) {
                        static_cast<int64_t>(total.QuadPart)};
 }
 
+std::optional<std::string> VolumeOf(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    // No "no disk in the drive" box for an empty card reader named in the path.
+    DWORD previousMode = 0;
+    const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode) != FALSE;
+    std::wstring mountPoint(wide.size() + MAX_PATH, L'\0');
+    const BOOL found =
+        GetVolumePathNameW(wide.c_str(), mountPoint.data(), static_cast<DWORD>(mountPoint.size()));
+    std::optional<std::string> volume;
+    if (found) {
+        mountPoint.resize(wcslen(mountPoint.c_str()));
+        wchar_t name[MAX_PATH] = {};
+        // The volume's own name is the same through every letter and mount point; a volume
+        // the system names no further is known by where it is mounted.
+        if (GetVolumeNameForVolumeMountPointW(mountPoint.c_str(), name, MAX_PATH)) {
+            volume = Narrow(name);
+        } else {
+            volume = Narrow(CharUpperW(mountPoint.data()));
+        }
+    }
+    if (quiet) SetThreadErrorMode(previousMode, nullptr);
+    return volume;
+}
+
 std::string TempFolder() {
     // A %TMP% longer than the buffer is not written: the answer is then the size it needs.
     std::wstring path(MAX_PATH + 1, L'\0');
@@ -210,6 +264,50 @@ std::string AnsiToUtf8(std::string_view ansi) {
 
 std::string Utf8ToAnsi(std::string_view utf8) {
     return CodePageToCodePage(utf8, CP_UTF8, CP_ACP);
+}
+
+std::string Cp936ToUtf8(std::string_view cp936) {
+    if (const auto whole = StrictWiden(cp936, 936)) return Narrow(*whole);
+    std::wstring text;
+    while (!cp936.empty()) {
+        // A character is one or two bytes; what starts none is one byte of nothing.
+        const size_t length =
+            cp936.size() > 1 && IsDBCSLeadByteEx(936, static_cast<BYTE>(cp936[0])) ? 2 : 1;
+        const auto character = StrictWiden(cp936.substr(0, length), 936);
+        text += character.value_or(L"\uFFFD");
+        cp936.remove_prefix(character ? length : 1);
+    }
+    return Narrow(text);
+}
+
+std::optional<std::string> Utf8ToCp936(std::string_view utf8) {
+    const auto wide = StrictWiden(utf8, CP_UTF8);
+    if (!wide) return std::nullopt;
+    return StrictNarrow(*wide, 936);
+}
+
+int AnsiCodePage() {
+    return static_cast<int>(GetACP());
+}
+
+bool FitsAnsiCodePage(std::string_view utf8) {
+    const auto wide = StrictWiden(utf8, CP_UTF8);
+    return wide && StrictNarrow(*wide, GetACP()).has_value();
+}
+
+std::optional<std::string> ShortPath(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    std::wstring shortPath(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n =
+            GetShortPathNameW(wide.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
+        if (n == 0) return std::nullopt;
+        if (n < shortPath.size()) {
+            shortPath.resize(n);
+            return Narrow(shortPath);
+        }
+        shortPath.resize(n);
+    }
 }
 
 std::string DecimalSeparator() {
@@ -277,6 +375,12 @@ File File::Open(const std::string& path, Access access) {
             break;
         case Access::ReadExclusive:
             break;
+        case Access::UpdateOwnFile:
+            desired = GENERIC_READ | GENERIC_WRITE;
+            share = FILE_SHARE_READ;
+            disposition = OPEN_ALWAYS;
+            attributes |= FILE_FLAG_OPEN_REPARSE_POINT;
+            break;
         case Access::CreateExclusive: {
             desired = GENERIC_WRITE;
             disposition = CREATE_ALWAYS;
@@ -294,6 +398,14 @@ File File::Open(const std::string& path, Access access) {
         return file;
     }
     file.handle_ = reinterpret_cast<intptr_t>(h);
+    if (access == Access::UpdateOwnFile) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!GetFileInformationByHandle(h, &info) || info.nNumberOfLinks != 1 ||
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+            file.Close();
+            file.error_ = platform::ErrorText(ERROR_ACCESS_DENIED);
+        }
+    }
     return file;
 }
 
@@ -341,6 +453,12 @@ int64_t File::Size() const {
         throw Error(platform::ErrorText(static_cast<int>(GetLastError())));
     }
     return size.QuadPart;
+}
+
+void File::Truncate() {
+    if (!SetEndOfFile(ToHandle(handle_))) {
+        throw Error(platform::ErrorText(static_cast<int>(GetLastError())));
+    }
 }
 
 void File::Close() {
