@@ -63,8 +63,9 @@ mkdir -p "$CACHE"
 ln -sfn "$prefix" "$CACHE/mingw-deps"
 
 # glibc locales of our own: zh_CN.UTF-8 so that Wine runs with the ANSI code page 936 and
-# Chinese file names survive, en_US.UTF-8 for the same runs as on an English Windows (1252).
-for lc in zh_CN en_US; do
+# Chinese file names survive, en_US.UTF-8 for the same runs as on an English Windows (1252),
+# de_DE.UTF-8 for a decimal separator that is a comma in the native tests of the size texts.
+for lc in zh_CN en_US de_DE; do
   if [ ! -d "$CACHE/locale/$lc.UTF-8" ]; then
     mkdir -p "$CACHE/locale"
     localedef -i "$lc" -f UTF-8 "$CACHE/locale/$lc.UTF-8" >/dev/null 2>&1 || true

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "disk/usb_disks.h"
+#include "support/user_locale.h"
 
 namespace zr::disk {
 namespace {
@@ -108,6 +109,17 @@ TEST(FormatDiskSize, RoundsHalvesUp) {
 TEST(FormatDiskSize, UsesTheGivenDecimalSeparator) {
     EXPECT_EQ(FormatDiskSize(1536, ","), "1,50KB");
     EXPECT_EQ(FormatDiskSize(8004304896, ","), "7,45GB");
+}
+
+// What the disk list shows: the separator of the user's own number settings.
+TEST(FormatDiskSize, WithoutASeparatorTakesTheUsersOwn) {
+    test::UserDecimalSeparator comma(",");
+    ASSERT_TRUE(comma.IsSet()) << "no comma for the user's decimal separator here (LOCPATH?)";
+    EXPECT_EQ(FormatDiskSize(1073741824), "1,00GB");
+    EXPECT_EQ(FormatDiskSize(1610612736), "1,50GB");
+    EXPECT_EQ(FormatDiskSize(1073741823), "1024,00MB");
+    EXPECT_EQ(FormatDiskSize(1536), "1,50KB");
+    EXPECT_EQ(FormatDiskSize(1023), "");
 }
 
 TEST(FormatDiskSize, CopesWithTheLargestCount) {
