@@ -1,17 +1,16 @@
-// The disk list of the real program under Wine: the fake WMI serves the disks, a drive letter
-// mapped to a test folder answers the size query, and the list is read from the window.
+// The disk list of the real program under Wine: the fake WMI serves the disks and the sizes of
+// their volumes, and the list is read from the window.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "support/fake_world.h"
 #include "support/program_driver.h"
-#include "support/temp_folder.h"
+#include "support/user_locale.h"
 #include "ui/control_ids.h"
 
 namespace zr::e2e {
@@ -27,39 +26,6 @@ const std::string kKingston =
 const std::string kSystemDisk = fakewmi::DriveRow(0, "IDE", "IDE\\DISKWDC_WD5000\\5&1F2A&0&0.0.0");
 const std::string kDriveQuery = R"(ExecQuery("select * FROM Win32_DiskDrive"))";
 const std::string kConnect = R"(ConnectServer(".", "", "", ""))";
-
-// The entry as the user reads it: ASCII colons after 厂商, 产品 and 版本, two spaces and a
-// full-width colon before the size.
-std::string Entry(char letter, const std::string& vendor, const std::string& product,
-                  const std::string& revision, const std::string& size) {
-    std::string entry(1, letter);
-    for (const std::string& piece :
-         {std::string(": (厂商:"), vendor, std::string(" 产品:"), product, std::string(" 版本:"),
-          revision, std::string("  容量："), size, std::string(")")}) {
-        entry += piece;
-    }
-    return entry;
-}
-
-// The size text of a volume of at least 1 GiB: its total in GiB, two decimals, with the user's
-// decimal separator.
-std::string GigabytesOf(const std::string& root) {
-    ULARGE_INTEGER total{};
-    if (!GetDiskFreeSpaceExW(std::wstring(root.begin(), root.end()).c_str(), nullptr, &total,
-                             nullptr)) {
-        return "(no size)";
-    }
-    char number[64];
-    std::snprintf(number, sizeof number, "%.2f",
-                  static_cast<double>(total.QuadPart) / 1073741824.0);
-    wchar_t separator[8] = L".";
-    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
-    std::string text = number;
-    for (char& c : text) {
-        if (c == '.') c = static_cast<char>(separator[0]);
-    }
-    return text + "GB";
-}
 
 size_t Count(const std::vector<std::string>& calls, const std::string& call) {
     return static_cast<size_t>(std::count(calls.begin(), calls.end(), call));
@@ -85,14 +51,13 @@ class DiskList : public testing::Test {
     }
 
     ProgramFolder folder_{BesideTestProgram("ZiRuriOffline.exe")};
-    test::TempFolder stick_;
-    // A mapped volume answers the size query with its host file system's total; the volume Q:
-    // has no letter at all, so its query fails and its entry has no size.
-    fakewmi::MappedDrive drive_{'U', stick_.path()};
-    const std::string abcOnU_ = Entry('U', "ABC", "FLASH_DISK", "1.00", GigabytesOf("U:\\"));
-    const std::string kingstonOnQ_ = Entry('Q', "KINGSTON", "DATATRAVELER_3.0", "PMAP", "");
+    // U: holds one and a half GiB; the volume Q: is known to nobody, so its size query fails
+    // and its entry has no size.
+    const std::string abcOnU_ = "U: (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：1.50GB)";
+    const std::string kingstonOnQ_ = "Q: (厂商:KINGSTON 产品:DATATRAVELER_3.0 版本:PMAP  容量：)";
     const std::string abcRows_ = fakewmi::AssociationRow("Disk #1, Partition #0", "U:") +
-                                 fakewmi::DriveRow(1, "USB", kAbcStick);
+                                 fakewmi::DriveRow(1, "USB", kAbcStick) +
+                                 fakewmi::VolumeRow("U:\\", 1610612736);
     // WMI may name the volume in lower case; the entry's letter is upper-cased.
     const std::string kingstonRows_ = fakewmi::AssociationRow("Disk #2, Partition #0", "q:") +
                                       fakewmi::DriveRow(2, "USB", kKingston);
@@ -105,10 +70,23 @@ TEST_F(DiskList, ShowsTheUsbVolumesInTheEntryFormatFromTheFirstRefresh) {
     WmiScenario().Write(fakewmi::AssociationRow("Disk #0, Partition #0", "C:") + abcRows_ +
                         kingstonRows_ + kSystemDisk);
     Start();
-    ASSERT_NE(GigabytesOf("U:\\"), "(no size)");
     EXPECT_EQ(Shown(), (Items{abcOnU_, kingstonOnQ_}));
     EXPECT_EQ(ComboSelection(disks_), 0);
     EXPECT_EQ(Count(WmiScenario().Calls(), kConnect), 1u) << "not from the refresh at show time";
+}
+
+// The user's own decimal separator, as the control panel sets it.
+TEST_F(DiskList, SizesAreWrittenWithTheUsersDecimalSeparator) {
+    test::UserDecimalSeparator comma(",");
+    ASSERT_TRUE(comma.IsSet());
+    WmiScenario().Write(abcRows_ + fakewmi::AssociationRow("Disk #1, Partition #1", "V:") +
+                        fakewmi::VolumeRow("V:\\", 1073741824) +
+                        fakewmi::AssociationRow("Disk #1, Partition #2", "W:") +
+                        fakewmi::VolumeRow("W:\\", 1536));
+    Start();
+    EXPECT_EQ(Shown(), (Items{"U: (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：1,50GB)",
+                              "V: (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：1,00GB)",
+                              "W: (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：1,50KB)"}));
 }
 
 TEST_F(DiskList, ADiskPluggedInAppearsOnTheNextTick) {

@@ -179,6 +179,10 @@ std::string StorageDiskRow(int number, int busType) {
            "\nBusType=" + std::to_string(busType) + "\n";
 }
 
+std::string VolumeRow(const std::string& root, int64_t total) {
+    return "[Volume]\nRoot=" + root + "\nTotal=" + std::to_string(total) + "\n";
+}
+
 MappedDrive::MappedDrive(char letter, const std::string& folder) : letter_(letter) {
     if (GetLogicalDrives() & (1u << (letter - 'A'))) {
         throw std::runtime_error("drive " + root() + " exists already");

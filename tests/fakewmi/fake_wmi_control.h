@@ -5,6 +5,7 @@
 // so that the volumes of a scenario answer size queries. Everything is undone when the owning
 // object goes; the prefix is the one the program runs in.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,8 @@ std::string AssociationRow(const std::string& partitionKey, const std::string& v
 std::string DriveRow(int number, const std::string& interfaceType, const std::string& pnpDeviceId);
 // Scenario text for a disk of the storage namespace: its number and bus (7 is USB).
 std::string StorageDiskRow(int number, int busType);
+// Scenario text that gives the volume at root ("E:\\") total bytes, none of them free.
+std::string VolumeRow(const std::string& root, int64_t total);
 
 // A removable drive letter that stands for a folder (Windows path) while this lives, defined
 // through Wine's mount manager the way winecfg does it (a dosdevices link of the prefix).

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "scenario.h"
+#include "volume_sizes.h"
 
 namespace fakewmi {
 namespace {
@@ -473,6 +474,7 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID classId, REFIID iid
     if (!out) return E_POINTER;
     *out = nullptr;
     if (!IsEqualCLSID(classId, kFakeLocator)) return CLASS_E_CLASSNOTAVAILABLE;
+    AnswerVolumeSizes();
     return gFactory.QueryInterface(iid, out);
 }
 

@@ -71,6 +71,7 @@ bool LoadScenario(Scenario& scenario, std::wstring& error) {
             rows = section == L"win32_logicaldisktopartition" ? &scenario.associations
                    : section == L"win32_diskdrive"            ? &scenario.drives
                    : section == L"msft_disk"                  ? &scenario.storageDisks
+                   : section == L"volume"                     ? &scenario.volumes
                                                               : nullptr;
             if (!inFailures && !rows) {
                 error = L"fakewmi: unknown section " + line;

@@ -24,6 +24,9 @@
 // description: ConnectServer, Storage (connecting to the storage namespace), a query of a
 // class (by its name), or Locator (the object cannot be created at all; the description is
 // not used).
+// A [Volume] row gives a volume its size for the size queries of a process that uses the fake
+// (see volume_sizes.h): its Root as the program asks for it (Root=E:\ with the backslash),
+// Total and Free bytes.
 
 #include <map>
 #include <optional>
@@ -41,6 +44,7 @@ struct Scenario {
     std::vector<Row> associations;
     std::vector<Row> drives;
     std::vector<Row> storageDisks;
+    std::vector<Row> volumes;
     std::map<std::wstring, std::wstring> failures;  // lower-cased call or class -> description
 };
 
