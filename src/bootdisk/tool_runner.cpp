@@ -1,22 +1,39 @@
 #include "bootdisk/tool_runner.h"
 
-#include "platform/platform.h"
-
 namespace zr::bootdisk {
+namespace {
+
+using platform::Process;
+
+class ToolProcess : public RunningTool {
+  public:
+    explicit ToolProcess(Process& process) : process_(process) {}
+    Process::State WaitFor(int milliseconds) override { return process_.WaitFor(milliseconds); }
+    uint32_t ExitCode() const override { return process_.ExitCode(); }
+
+  private:
+    Process& process_;
+};
+
+}  // namespace
 
 ToolOutcome RunAndWait(Host& host, const std::string& application, const std::string& commandLine) {
-    using platform::Process;
     Process process = Process::StartHidden(application, commandLine);
     if (!process.IsStarted()) {
         return {ToolOutcome::Result::NotStarted, 0, process.ErrorCode()};
     }
+    ToolProcess tool(process);
+    return WaitForTool(host, tool);
+}
+
+ToolOutcome WaitForTool(Host& host, RunningTool& tool) {
     Process::State state = Process::State::Running;
     while (state == Process::State::Running) {
-        state = process.WaitFor(100);
+        state = tool.WaitFor(100);
         host.ProcessMessages();  // also after the last slice, so the window catches up at once
     }
     if (state == Process::State::Failed) return {ToolOutcome::Result::Lost, 0, 0};
-    return {ToolOutcome::Result::Ended, process.ExitCode(), 0};
+    return {ToolOutcome::Result::Ended, tool.ExitCode(), 0};
 }
 
 }  // namespace zr::bootdisk

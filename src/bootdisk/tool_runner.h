@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bootdisk/host.h"
+#include "platform/platform.h"
 
 namespace zr::bootdisk {
 
@@ -26,6 +27,19 @@ struct ToolOutcome {
 // application is the tool's full path, which is never looked up on the search path;
 // commandLine is handed to it as it stands.
 ToolOutcome RunAndWait(Host& host, const std::string& application, const std::string& commandLine);
+
+// A started tool as RunAndWait waits for it: the process in the program, a tool on a clock of
+// their own in the tests.
+class RunningTool {
+  public:
+    virtual ~RunningTool() = default;
+    virtual platform::Process::State WaitFor(int milliseconds) = 0;
+    // Valid once WaitFor has answered Ended.
+    virtual uint32_t ExitCode() const = 0;
+};
+
+// RunAndWait once the tool has started.
+ToolOutcome WaitForTool(Host& host, RunningTool& tool);
 
 // Where the commands send their tool runs; tests put a recorder here.
 class ToolRunner {
