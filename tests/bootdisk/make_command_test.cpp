@@ -27,9 +27,6 @@ const std::string kTooSmall = "message 磁盘空间不足，无法制作启动�
 const std::string kTitleAnsi = "\xC6\xF4\xB6\xAF\xC5\xCC";
 const std::string kTitleUtf8 = "启动盘";
 
-// The listed files of the standard package.
-const int64_t kListedBytes = 3000 + 18 + 5000;
-
 class MakeCommand : public ::testing::Test {
   protected:
     MakeCommand() {
@@ -55,28 +52,15 @@ class MakeCommand : public ::testing::Test {
     }
     void Make() { MakeBootDisk(host_, tools_); }
 
-    std::string Prefix() const { return workDir_ + "fbinst.exe " + drive_ + ": "; }
-    std::string Format(const std::string& size, bool zip = false) const {
-        return "run " + Prefix() + " format -f -a " + (zip ? " -z" : "") + " -p 8m -e " + size +
-               "m";
+    // The event of a tool run, its line written out as test::ToolLine takes it.
+    std::string Run(const std::string& pattern) const {
+        return "run " + test::ToolLine(pattern, workDir_, drive_);
     }
-    Events MenuRuns() const {
-        return {"run " + Prefix() + R"(add-menu -s "fb.cfg" "default 0")",
-                "run " + Prefix() + R"(add-menu -s "fb.cfg" "timeout 0")",
-                "run " + Prefix() + R"(add-menu -s "fb.cfg" "menu F1 grldr "grldr")"};
-    }
-    std::string Add(const std::string& diskName, const std::string& source) const {
-        return "run " + Prefix() + "add \"" + diskName + "\" \"" + source + "\"";
-    }
-    Events ListedRuns() const {
-        return {Add("grldr", workDir_ + "grldr"), Add("menu.lst", workDir_ + "menu.lst"),
-                Add("boot/x/y.bin", workDir_ + "boot\\x\\y.bin")};
-    }
-    // Every run of a make that succeeds, with the images' rows after the listed files.
-    Events SuccessfulMake(const std::string& size, const Events& imageRuns = {}) const {
-        Events events{"busy on", "busy off", kQuestion, "busy on", Format(size)};
-        for (const auto& list : {MenuRuns(), ListedRuns(), imageRuns}) {
-            events.insert(events.end(), list.begin(), list.end());
+    // Every event of a make that succeeds, format line first, images last.
+    Events SuccessfulMake(const std::string& format, const Events& imageLines = {}) const {
+        Events events{"busy on", "busy off", kQuestion, "busy on"};
+        for (const auto& line : test::StandardMakeLines(workDir_, drive_, format, imageLines)) {
+            events.push_back("run " + line);
         }
         events.insert(events.end(), {"busy off", kDone});
         return events;
@@ -105,7 +89,7 @@ class MakeCommand : public ::testing::Test {
 
 TEST_F(MakeCommand, RunsTheToolRowsInOrderWhileBusyThenRemovesTheWorkspace) {
     Make();
-    EXPECT_EQ(host_.events, SuccessfulMake("10"));
+    EXPECT_EQ(host_.events, SuccessfulMake(test::kFormatHdd));
     EXPECT_FALSE(IsFolder(workDir_));
     for (const auto& application : tools_.applications)
         EXPECT_EQ(application, workDir_ + "fbinst.exe");
@@ -116,7 +100,7 @@ TEST_F(MakeCommand, UsbZipPutsTheZipSwitchIntoTheFormatLine) {
     host_.zip = true;
     Make();
     ASSERT_FALSE(Runs().empty());
-    EXPECT_EQ(Runs()[0], Format("10", true));
+    EXPECT_EQ(Runs()[0], Run(test::kFormatZip));
     EXPECT_EQ(host_.events.back(), kDone);
 }
 
@@ -131,11 +115,13 @@ TEST_F(MakeCommand, CustomImagesAreSizedNumberedAndAddedAfterTheListedFiles) {
     const std::string img = Image("dos.IMG", 1474560);
     IsoList(kTitleAnsi + "|" + iso + "\r\n|" + bare + "\r\nSame|" + iso + "\r\nFloppy|" + img);
     Make();
-    const int64_t required = kListedBytes + 2 * 1048576 + 10 + 1474560;
+    // 8018 + 2 * 1048576 + 10 + 1474560 bytes: 3 whole MiB.
     EXPECT_EQ(host_.events,
-              SuccessfulMake(std::to_string(required / 1048576 + 10),
-                             {Add("boot/customISO_0.iso", iso), Add("boot/customISO_1", bare),
-                              Add("boot/customISO_2.iso", iso), Add("boot/customISO_3.img", img)}));
+              SuccessfulMake("{W}fbinst.exe {L}:  format -f -a  -p 8m -e 13m",
+                             {"{W}fbinst.exe {L}: add \"boot/customISO_0.iso\" \"" + iso + "\"",
+                              "{W}fbinst.exe {L}: add \"boot/customISO_1\" \"" + bare + "\"",
+                              "{W}fbinst.exe {L}: add \"boot/customISO_2.iso\" \"" + iso + "\"",
+                              "{W}fbinst.exe {L}: add \"boot/customISO_3.img\" \"" + img + "\""}));
 }
 
 // Anything left in the workspace, by an earlier run or planted there, is gone before the
@@ -199,7 +185,7 @@ TEST_F(MakeCommand, ListedNamesAreReadInCodePage936) {
         return;
     }
     ASSERT_FALSE(Runs().empty());
-    EXPECT_EQ(Runs().back(), Add("镜像.bin", workDir_ + "镜像.bin"));
+    EXPECT_EQ(Runs().back(), Run(R"({W}fbinst.exe {L}: add "镜像.bin" "{W}镜像.bin")"));
 }
 
 TEST_F(MakeCommand, TemporaryFolderWithASpaceGivesAQuotedToolPath) {
@@ -208,9 +194,11 @@ TEST_F(MakeCommand, TemporaryFolderWithASpaceGivesAQuotedToolPath) {
     const std::string work = root_ / "my temp\\KpTemp\\";
     Make();
     ASSERT_EQ(Runs().size(), 7u);
-    const std::string prefix = "run \"" + work + "fbinst.exe\" " + drive_ + ": ";
-    EXPECT_EQ(Runs()[0], prefix + " format -f -a  -p 8m -e 10m");
-    EXPECT_EQ(Runs()[4], prefix + "add \"grldr\" \"" + work + "grldr\"");
+    EXPECT_EQ(Runs()[0],
+              "run " + test::ToolLine(R"("{W}fbinst.exe" {L}:  format -f -a  -p 8m -e 10m)", work,
+                                      drive_));
+    EXPECT_EQ(Runs()[4], "run " + test::ToolLine(R"("{W}fbinst.exe" {L}: add "grldr" "{W}grldr")",
+                                                 work, drive_));
     EXPECT_EQ(tools_.applications[0], work + "fbinst.exe");
     EXPECT_EQ(host_.events.back(), kDone);
 }
@@ -221,7 +209,7 @@ TEST_F(MakeCommand, ImagesOf4GiBAndMoreCountInFull) {
     IsoList("Big|" + Image("big.iso", 5LL << 30) + "\r\n");
     Make();
     ASSERT_FALSE(Runs().empty());
-    EXPECT_EQ(Runs()[0], Format("5130"));
+    EXPECT_EQ(Runs()[0], Run("{W}fbinst.exe {L}:  format -f -a  -p 8m -e 5130m"));
 }
 
 TEST_F(MakeCommand, ImageHeldOpenByAnotherProgramIsSizedAllTheSame) {
@@ -231,7 +219,7 @@ TEST_F(MakeCommand, ImageHeldOpenByAnotherProgramIsSizedAllTheSame) {
     ASSERT_TRUE(holder.IsOpen());
     Make();
     ASSERT_FALSE(Runs().empty());
-    EXPECT_EQ(Runs()[0], Format("12"));
+    EXPECT_EQ(Runs()[0], Run("{W}fbinst.exe {L}:  format -f -a  -p 8m -e 12m"));
     EXPECT_EQ(host_.events.back(), kDone);
 }
 
@@ -372,10 +360,11 @@ TEST_F(MakeCommand, ToolExitingWithAnErrorStopsTheRunAndSaysWhichStep) {
                            0};
     };
     Make();
-    Events expected{"busy on", "busy off", kQuestion, "busy on", Format("10")};
-    expected.insert(expected.end(), {MenuRuns()[0], MenuRuns()[1], "busy off",
-                                     "message 写入启动菜单失败！fbinst.exe返回错误码5！"});
-    EXPECT_EQ(host_.events, expected);
+    EXPECT_EQ(host_.events,
+              (Events{"busy on", "busy off", kQuestion, "busy on", Run(test::kFormatHdd),
+                      Run(R"({W}fbinst.exe {L}: add-menu -s "fb.cfg" "default 0")"),
+                      Run(R"({W}fbinst.exe {L}: add-menu -s "fb.cfg" "timeout 0")"), "busy off",
+                      "message 写入启动菜单失败！fbinst.exe返回错误码5！"}));
     EXPECT_TRUE(IsFile(workDir_ + "menu.lst"));
 }
 
@@ -385,8 +374,8 @@ TEST_F(MakeCommand, ToolThatCannotStartStopsAtTheFormat) {
     };
     Make();
     EXPECT_EQ(host_.events,
-              (Events{"busy on", "busy off", kQuestion, "busy on", Format("10"), "busy off",
-                      "message 格式化U盘失败！无法启动fbinst.exe，错误码2！"}));
+              (Events{"busy on", "busy off", kQuestion, "busy on", Run(test::kFormatHdd),
+                      "busy off", "message 格式化U盘失败！无法启动fbinst.exe，错误码2！"}));
 }
 
 TEST_F(MakeCommand, ToolWhoseEndIsUnknownStopsTheRun) {
@@ -470,7 +459,8 @@ TEST_F(MakeCommand, PathTheToolCannotReadGoesAsItsShortFormOrStopsTheMake) {
     platform::posix::SetShortPath(iso, root_ / "img\\5F2F~1.ISO");
     host_.events.clear();
     Make();
-    EXPECT_EQ(Runs().back(), Add("boot/customISO_0.iso", root_ / "img\\5F2F~1.ISO"));
+    EXPECT_EQ(Runs().back(), Run("{W}fbinst.exe {L}: add \"boot/customISO_0.iso\" \"" +
+                                 (root_ / "img\\5F2F~1.ISO") + "\""));
     EXPECT_EQ(host_.events.back(), kDone);
     platform::posix::SetShortPath(iso, "");
     platform::posix::SetAnsiCodePage(936);

@@ -31,19 +31,36 @@ void WritePackage(const std::string& dataDir, const std::vector<kppack::Entry>& 
     zr::test::WriteFile(dataDir + "Data.Kp", kppack::BuildArchive(entries));
 }
 
-std::vector<std::string> StandardMakeRows(const std::string& workDir, char drive,
-                                          const std::string& format,
-                                          const std::vector<std::string>& imageRows) {
-    const std::string p = workDir + "fbinst.exe " + drive + ": ";
-    std::vector<std::string> rows{p + format,
-                                  p + R"(add-menu -s "fb.cfg" "default 0")",
-                                  p + R"(add-menu -s "fb.cfg" "timeout 0")",
-                                  p + R"(add-menu -s "fb.cfg" "menu F1 grldr "grldr")",
-                                  p + "add \"grldr\" \"" + workDir + "grldr\"",
-                                  p + "add \"menu.lst\" \"" + workDir + "menu.lst\"",
-                                  p + "add \"boot/x/y.bin\" \"" + workDir + "boot\\x\\y.bin\""};
-    for (const auto& row : imageRows) rows.push_back(p + row);
-    return rows;
+std::string ToolLine(const std::string& pattern, const std::string& workDir, char drive) {
+    std::string line;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern.compare(i, 3, "{W}") == 0) {
+            line += workDir;
+            i += 2;
+        } else if (pattern.compare(i, 3, "{L}") == 0) {
+            line += drive;
+            i += 2;
+        } else {
+            line += pattern[i];
+        }
+    }
+    return line;
+}
+
+std::vector<std::string> StandardMakeLines(const std::string& workDir, char drive,
+                                           const std::string& format,
+                                           const std::vector<std::string>& imageLines) {
+    std::vector<std::string> lines{
+        format,
+        R"({W}fbinst.exe {L}: add-menu -s "fb.cfg" "default 0")",
+        R"({W}fbinst.exe {L}: add-menu -s "fb.cfg" "timeout 0")",
+        R"({W}fbinst.exe {L}: add-menu -s "fb.cfg" "menu F1 grldr "grldr")",
+        R"({W}fbinst.exe {L}: add "grldr" "{W}grldr")",
+        R"({W}fbinst.exe {L}: add "menu.lst" "{W}menu.lst")",
+        R"({W}fbinst.exe {L}: add "boot/x/y.bin" "{W}boot\x\y.bin")"};
+    lines.insert(lines.end(), imageLines.begin(), imageLines.end());
+    for (auto& line : lines) line = ToolLine(line, workDir, drive);
+    return lines;
 }
 
 }  // namespace zr::bootdisk::test

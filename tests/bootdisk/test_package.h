@@ -26,12 +26,19 @@ void DropEntry(std::vector<kppack::Entry>& entries, const std::string& name);
 
 void WritePackage(const std::string& dataDir, const std::vector<kppack::Entry>& entries);
 
-// The command lines a make run over StandardEntries gives the tool for drive letter drive with
-// the workspace workDir: format (its arguments after the prefix, e.g. " format -f -a  -p 8m
-// -e 10m"), the three menu lines, the listed files, then the image rows (after the prefix).
-std::vector<std::string> StandardMakeRows(const std::string& workDir, char drive,
-                                          const std::string& format,
-                                          const std::vector<std::string>& imageRows);
+// A command line as the tool must be given it, written out with {W} standing for the
+// workspace (with its backslash) and {L} for the drive letter.
+std::string ToolLine(const std::string& pattern, const std::string& workDir, char drive);
+
+// The format line of a make whose required size is under 1 MiB, for USB-HDD and for USB-ZIP.
+inline const std::string kFormatHdd = "{W}fbinst.exe {L}:  format -f -a  -p 8m -e 10m";
+inline const std::string kFormatZip = "{W}fbinst.exe {L}:  format -f -a  -z -p 8m -e 10m";
+
+// The command lines of a make over StandardEntries, as ToolLine fills them in: the format line,
+// the three menu lines and the three listed files, then the image lines.
+std::vector<std::string> StandardMakeLines(const std::string& workDir, char drive,
+                                           const std::string& format,
+                                           const std::vector<std::string>& imageLines = {});
 
 #ifdef ZR_FAKEFBINST_HOST_PATH
 // The stand-in fbinst.exe built with the tests, as a path of drive Z:.

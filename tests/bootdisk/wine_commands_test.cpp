@@ -54,12 +54,8 @@ class WineCommands : public ::testing::Test {
         return IsFile(log) ? bootitems::SplitLines(ReadFile(log)) : Lines{};
     }
     std::string OnDrive(const std::string& name) const { return drive_->root() + name; }
-    std::string Prefix(const std::string& work) const {
-        return work + "fbinst.exe " + drive_->letter() + ": ";
-    }
-    Lines MakeRows(const std::string& work, const std::string& format,
-                   const Lines& imageRows) const {
-        return test::StandardMakeRows(work, drive_->letter(), format, imageRows);
+    Lines MakeLines(const std::string& format, const Lines& imageLines = {}) const {
+        return test::StandardMakeLines(workDir_, drive_->letter(), format, imageLines);
     }
 
     zr::test::TempFolder root_;
@@ -78,9 +74,10 @@ TEST_F(WineCommands, MakeStoresTheFilesTheMenuAndTheImagesOnTheDrive) {
     bootitems::WriteIsoList(dataDir_ + "isolist", {{"启动盘", iso}, {"Floppy", img}});
     MakeBootDisk(host_);
 
-    EXPECT_EQ(Log(), MakeRows(workDir_, " format -f -a  -p 8m -e 10m",
-                              {"add \"boot/customISO_0.iso\" \"" + iso + "\"",
-                               "add \"boot/customISO_1.img\" \"" + img + "\""}));
+    EXPECT_EQ(Log(),
+              MakeLines(test::kFormatHdd,
+                        {"{W}fbinst.exe {L}: add \"boot/customISO_0.iso\" \"" + iso + "\"",
+                         "{W}fbinst.exe {L}: add \"boot/customISO_1.img\" \"" + img + "\""}));
     EXPECT_EQ(ReadFile(OnDrive("grldr")), test::kGrldr);
     EXPECT_EQ(ReadFile(OnDrive("boot\\x\\y.bin")), test::kPayload);
     EXPECT_EQ(ReadFile(OnDrive("boot\\customISO_0.iso")), "iso image");
@@ -100,14 +97,14 @@ TEST_F(WineCommands, MakeStoresTheFilesTheMenuAndTheImagesOnTheDrive) {
 TEST_F(WineCommands, MakeForUsbZipFormatsWithTheZipSwitch) {
     host_.zip = true;
     MakeBootDisk(host_);
-    EXPECT_EQ(Log(), MakeRows(workDir_, " format -f -a  -z -p 8m -e 10m", {}));
+    EXPECT_EQ(Log(), MakeLines(test::kFormatZip));
     EXPECT_EQ(host_.events.back(), kMakeDone);
 }
 
 TEST_F(WineCommands, ToolFailureStopsTheMakeAtThatStep) {
     Scenario("exit 5 \"timeout 0\"\r\n");
     MakeBootDisk(host_);
-    const Lines all = MakeRows(workDir_, " format -f -a  -p 8m -e 10m", {});
+    const Lines all = MakeLines(test::kFormatHdd);
     EXPECT_EQ(Log(), Lines(all.begin(), all.begin() + 3));
     EXPECT_EQ(host_.events.back(), "message 写入启动菜单失败！fbinst.exe返回错误码5！");
     EXPECT_FALSE(host_.busy);
@@ -122,15 +119,16 @@ TEST_F(WineCommands, TemporaryFolderWithASpaceStillRunsTheRightToolWithWholeArgu
     MakeBootDisk(host_);
     const Lines log = Log();
     ASSERT_EQ(log.size(), 7u);
-    EXPECT_EQ(log[0],
-              "\"" + work + "fbinst.exe\" " + drive_->letter() + ":  format -f -a  -p 8m -e 10m");
+    EXPECT_EQ(log[0], test::ToolLine(R"("{W}fbinst.exe" {L}:  format -f -a  -p 8m -e 10m)", work,
+                                     drive_->letter()));
     EXPECT_EQ(ReadFile(OnDrive("boot\\x\\y.bin")), test::kPayload);
     EXPECT_EQ(host_.events.back(), kMakeDone);
 }
 
 TEST_F(WineCommands, RestoreRunsTheReformatAndRemovesTheWorkspace) {
     RestoreDisk(host_);
-    EXPECT_EQ(Log(), Lines{Prefix(workDir_) + "format -f -r"});
+    EXPECT_EQ(Log(),
+              Lines{test::ToolLine("{W}fbinst.exe {L}: format -f -r", workDir_, drive_->letter())});
     EXPECT_EQ(host_.events.back(), kRestoreDone);
     EXPECT_FALSE(IsFolder(workDir_));
 }

@@ -36,7 +36,6 @@ using Lines = std::vector<std::string>;
 
 constexpr char kDrive = 'U';
 const std::string kStick = "USBSTOR\\DISK&VEN_ABC&PROD_FLASH_DISK&REV_1.00\\4C5300012305&0";
-const std::string kHddFormat = " format -f -a  -p 8m -e 10m";
 const std::string kMakeDone = "恭喜你，制作完成！";
 const std::string kNoDisk = "没有发现U盘，请确认U盘是否已插入！";
 const std::string kBusyCloseRefused = "正在制作中，请不要退出本程序！";
@@ -136,8 +135,8 @@ class BootDiskCommands : public testing::Test {
     void IsoList(const bootitems::TISOFileInfoArr& items) const {
         bootitems::WriteIsoList(folder_.DataDir() + bootitems::kIsoListName, items);
     }
-    Lines MakeRows(const std::string& format, const Lines& imageRows = {}) const {
-        return package::StandardMakeRows(workDir_, kDrive, format, imageRows);
+    Lines MakeLines(const std::string& format, const Lines& imageLines = {}) const {
+        return package::StandardMakeLines(workDir_, kDrive, format, imageLines);
     }
 
     test::TempFolder root_;
@@ -170,8 +169,9 @@ TEST_F(BootDiskCommands, MakeForUsbHddStoresTheListedFilesTheMenuAndTheImages) {
 
     const std::string isoForTool = GetACP() == 1252 ? ShortPathOf(iso) : iso;
     EXPECT_EQ(ToolLog(),
-              MakeRows(kHddFormat, {"add \"boot/customISO_0.iso\" \"" + isoForTool + "\"",
-                                    "add \"boot/customISO_1.img\" \"" + img + "\""}));
+              MakeLines(package::kFormatHdd,
+                        {"{W}fbinst.exe {L}: add \"boot/customISO_0.iso\" \"" + isoForTool + "\"",
+                         "{W}fbinst.exe {L}: add \"boot/customISO_1.img\" \"" + img + "\""}));
     EXPECT_EQ(ReadFile(OnDrive("grldr")), package::kGrldr);
     EXPECT_EQ(ReadFile(OnDrive("boot\\x\\y.bin")), package::kPayload);
     EXPECT_EQ(ReadFile(OnDrive("boot\\customISO_0.iso")), "iso image");
@@ -195,7 +195,7 @@ TEST_F(BootDiskCommands, MakeForUsbZipFormatsWithTheZipSwitch) {
     Click(ids::btn_make);
     EXPECT_EQ(Next(IDYES), Warning(kMakeQuestion));
     EXPECT_EQ(Next(), Plain(kMakeDone));
-    EXPECT_EQ(ToolLog(), MakeRows(" format -f -a  -z -p 8m -e 10m"));
+    EXPECT_EQ(ToolLog(), MakeLines(package::kFormatZip));
     EXPECT_EQ(ReadFile(OnDrive("menu.lst")), package::kDefMenu);
     EXPECT_FALSE(IsFolder(workDir_));
 }
@@ -219,7 +219,7 @@ TEST_F(BootDiskCommands, ToolCannotBeSwappedWhileTheQuestionWaits) {
     Answer(question, IDYES);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question) || !IsWindowVisible(question); }));
     EXPECT_EQ(Next(), Plain(kMakeDone));
-    EXPECT_EQ(ToolLog(), MakeRows(kHddFormat));
+    EXPECT_EQ(ToolLog(), MakeLines(package::kFormatHdd));
 }
 
 // Sticks swapped while the question waits: the letter is now another disk, and no tool runs.
@@ -255,7 +255,7 @@ TEST_F(BootDiskCommands, TheLogHoldsEachToolLineWithItsExitCode) {
     EXPECT_EQ(Next(), Plain(kMakeDone));
     ASSERT_TRUE(CloseQuietly());
     const std::string log = ReadFile(folder_.Path() + "ZiRuri.log");
-    for (const auto& row : MakeRows(kHddFormat)) {
+    for (const auto& row : MakeLines(package::kFormatHdd)) {
         EXPECT_NE(log.find("  tool: " + row + " -> exit code 0 in "), std::string::npos) << row;
     }
     EXPECT_NE(log.find("  message: " + kMakeDone + "\r\n"), std::string::npos);
@@ -374,7 +374,7 @@ TEST_F(BootDiskCommands, AToolFailureStopsTheMakeNamingTheStepAndTheCode) {
     Click(ids::btn_make);
     EXPECT_EQ(Next(IDYES), Warning(kMakeQuestion));
     EXPECT_EQ(Next(), Plain("写入启动菜单失败！fbinst.exe返回错误码5！"));
-    const Lines all = MakeRows(kHddFormat);
+    const Lines all = MakeLines(package::kFormatHdd);
     EXPECT_EQ(ToolLog(), Lines(all.begin(), all.begin() + 3));
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(CloseQuietly()) << "a success message followed";
@@ -406,7 +406,8 @@ TEST_F(BootDiskCommands, RestoreReformatsTheDiskAndRemovesTheWorkspace) {
     Click(ids::btn_clean);
     EXPECT_EQ(Next(IDYES), Warning(kRestoreQuestion));
     EXPECT_EQ(Next(), Plain(" U盘空间已还原！"));
-    EXPECT_EQ(ToolLog(), Lines{workDir_ + "fbinst.exe U: format -f -r"});
+    EXPECT_EQ(ToolLog(),
+              Lines{package::ToolLine("{W}fbinst.exe U: format -f -r", workDir_, kDrive)});
     EXPECT_FALSE(IsFolder(workDir_));
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(CloseQuietly());
@@ -467,7 +468,7 @@ TEST_F(WhileTheToolRuns, TheWindowIsBusyAndRefusesToClose) {
     EXPECT_TRUE(IsWindowVisible(main_));
 
     EXPECT_EQ(Finish(), Plain(kMakeDone));
-    EXPECT_EQ(ToolLog(), MakeRows(kHddFormat));
+    EXPECT_EQ(ToolLog(), MakeLines(package::kFormatHdd));
     EXPECT_TRUE(Idle());
     // Idle again, Alt+F4 closes without a word.
     PostMessageW(main_, WM_SYSKEYDOWN, VK_F4, (1 << 29) | (0x3E << 16) | 1);

@@ -36,10 +36,10 @@ TEST(DemoTour, MakesTheStickWithTheExampleImagesAndEndsWithTheSuccessMessage) {
     const auto& images = world.Images();
     EXPECT_EQ(
         made.toolLines,
-        package::StandardMakeRows(
-            platform::TempFolder() + "KpTemp\\", demo::kStickLetter, " format -f -a  -p 8m -e 10m",
-            {"add \"boot/customISO_0.iso\" \"" + images[0].ImagePath + "\"",
-             "add \"boot/customISO_1.img\" \"" + images[1].ImagePath + "\""}));
+        package::StandardMakeLines(
+            platform::TempFolder() + "KpTemp\\", demo::kStickLetter, package::kFormatHdd,
+            {"{W}fbinst.exe {L}: add \"boot/customISO_0.iso\" \"" + images[0].ImagePath + "\"",
+             "{W}fbinst.exe {L}: add \"boot/customISO_1.img\" \"" + images[1].ImagePath + "\""}));
 }
 
 }  // namespace
