@@ -399,6 +399,37 @@ TEST_F(BootDiskCommands, MakeDoesNotFollowTheListWhenTheDiskChangesLetterDuringT
     EXPECT_EQ(ToolLog(), Lines{});
 }
 
+// ---- the busy state of the extraction
+
+// A close asked for right behind the click is handled at the extraction's first message pass.
+TEST_F(BootDiskCommands, ClosingIsRefusedDuringTheExtraction) {
+    Start();
+    Click(ids::btn_make);
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ASSERT_NE(program_->WaitForMessageBox(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(Control(ids::lbl_wait))) << "the refusal came while idle";
+    EXPECT_EQ(Next(), Plain(kBusyCloseRefused));
+    EXPECT_EQ(Next(IDNO), Warning(kMakeQuestion)) << "the make did not go on";
+    EXPECT_TRUE(CloseQuietly());
+}
+
+// The timer starts over when the busy state ends, wherever it stood before: the extraction
+// begins half way between two ticks, and the next refresh still comes two seconds after it.
+TEST_F(BootDiskCommands, TheListIsRefreshedTwoSecondsAfterTheExtraction) {
+    Start();
+    const ULONGLONG tick = NextRefresh();
+    ASSERT_NE(tick, 0u);
+    while (GetTickCount64() < tick + 1000) Sleep(5);
+    Click(ids::btn_make);
+    HWND question = program_->WaitForMessageBox();
+    const ULONGLONG idle = GetTickCount64();
+    ASSERT_NE(question, nullptr);
+    const ULONGLONG refresh = NextRefresh();
+    EXPECT_NEAR(static_cast<double>(refresh - idle), 2000, 300);
+    EXPECT_EQ(Next(IDNO), Warning(kMakeQuestion));
+    EXPECT_TRUE(CloseQuietly());
+}
+
 // ---- restore
 
 TEST_F(BootDiskCommands, RestoreReformatsTheDiskAndRemovesTheWorkspace) {

@@ -101,6 +101,18 @@ TEST_F(DiskList, ADiskPluggedInAppearsOnTheNextTick) {
     EXPECT_EQ(ComboSelection(disks_), 0);
 }
 
+TEST_F(DiskList, TheTimerRefreshesTheListEveryTwoSeconds) {
+    WmiScenario().Write(abcRows_);
+    Start();
+    ULONGLONG last = NextRefresh();
+    ASSERT_NE(last, 0u);
+    for (int tick = 0; tick < 2; ++tick) {
+        const ULONGLONG next = NextRefresh();
+        EXPECT_NEAR(static_cast<double>(next - last), 2000, 300) << "tick " << tick;
+        last = next;
+    }
+}
+
 TEST_F(DiskList, KeepsTheSelectedPositionRatherThanTheDisk) {
     WmiScenario().Write(abcRows_ + kingstonRows_);
     Start();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -49,6 +50,22 @@ const bool gListening = [] {
 
 const test::fakewmi::Scenario& WmiScenario() {
     return gWorld->scenario();
+}
+
+ULONGLONG NextRefresh() {
+    // Counted rather than cleared: the log may be written to at any moment.
+    const auto connections = [] {
+        const auto calls = WmiScenario().Calls();
+        return std::count_if(calls.begin(), calls.end(),
+                             [](const std::string& call) { return call.starts_with("Connect"); });
+    };
+    const auto before = connections();
+    const ULONGLONG end = GetTickCount64() + 10000;
+    while (GetTickCount64() < end) {
+        if (connections() > before) return GetTickCount64();
+        Sleep(5);
+    }
+    return 0;
 }
 
 }  // namespace zr::e2e
