@@ -119,21 +119,34 @@ TEST_P(JpegModes, EveryCutThrows) {
     }
 }
 
-// libjpeg works around most damage inside the coded data; whatever it does, the result is a
-// picture of the right size or an Error, never a crash.
-TEST(JpegDamage, CorruptedDataGivesPictureOrError) {
+// libjpeg works around most damage inside the coded data; whatever it does, the result is the
+// whole picture the intact header announces, opaque, or an Error.
+TEST(JpegDamage, CorruptedDataGivesTheWholePictureOrAnError) {
     const std::string whole = Quadrants({.progressive = true});
+    const size_t data = whole.find("\xFF\xDA");  // the first scan; the frame header is before it
+    ASSERT_NE(data, std::string::npos);
     std::mt19937 random(11);
+    int pictures = 0;
     for (int round = 0; round < 200; ++round) {
         std::string damaged = whole;
-        for (int i = 0; i < 4; ++i)
-            damaged[random() % damaged.size()] = static_cast<char>(random());
-        try {
-            const Picture picture = DecodeJpeg(damaged);
-            EXPECT_EQ(picture.pixels.size(), size_t(picture.width) * size_t(picture.height));
-        } catch (const Error&) {
+        for (int i = 0; i < 4; ++i) {
+            damaged[data + 2 + random() % (damaged.size() - data - 2)] =
+                static_cast<char>(random());
         }
+        Picture picture;
+        try {
+            picture = DecodeJpeg(damaged);
+        } catch (const Error& error) {
+            EXPECT_STRNE(error.what(), "") << round;
+            continue;
+        }
+        ++pictures;
+        ASSERT_EQ(picture.width, 32) << round;
+        ASSERT_EQ(picture.height, 32) << round;
+        ASSERT_EQ(picture.pixels.size(), 32u * 32u) << round;
+        for (uint32_t pixel : picture.pixels) ASSERT_EQ(pixel >> 24, 0xFFu) << round;
     }
+    EXPECT_GT(pictures, 0) << "no damage was worked around";
 }
 
 // A header of a few hundred bytes may claim 65500 x 65500 pixels.
