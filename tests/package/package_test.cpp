@@ -163,6 +163,14 @@ TEST_F(ExtractFileTest, ACancelledFileStaysAndGetsItsAttributes) {
     EXPECT_TRUE(*platform::ReadAttributes(tmp / "big.bin") & platform::kAttrHidden);
 }
 
+// The cancel is looked at before the end: a cancel at the last chunk still counts.
+TEST_F(ExtractFileTest, ACancelAtTheLastChunkStillCancels) {
+    const std::string path = Archive({{"a.txt", "text"}});
+    Record(1);
+    EXPECT_EQ(reader.ExtractFile(path, tmp.path(), Entry(path)), kPkgCancelled);
+    EXPECT_EQ(ReadFile(tmp / "a.txt"), "text");
+}
+
 TEST_F(ExtractFileTest, FolderPartsOfTheNameAreCreated) {
     const std::string path = Archive({{"sub\\deeper\\a.txt", "text"}});
     EXPECT_EQ(reader.ExtractFile(path, tmp / "target", Entry(path)), 4);
