@@ -250,6 +250,19 @@ TEST_F(MakeCommand, ImageLargerThanTheWholeVolumeIsTooMuch) {
     EXPECT_TRUE(IsFile(workDir_ + "grldr"));
 }
 
+// The disk is about to be formatted: what it holds now does not count against it.
+TEST_F(MakeCommand, TheWholeVolumeCountsNotItsFreeSpace) {
+    const auto space = platform::QueryVolumeSpace(std::string(1, drive_) + ":\\");
+    ASSERT_TRUE(space);
+    // Well past the free space, so that other programs freeing some meanwhile change nothing.
+    const int64_t image = space->freeToCaller + (int64_t{100} << 20);
+    if (image + (int64_t{1} << 20) > space->total) GTEST_SKIP() << "the volume is nearly empty";
+    IsoList("Big|" + Image("big.iso", image) + "\r\n");
+    host_.answerYes = false;
+    Make();
+    EXPECT_EQ(host_.events, (Events{"busy on", "busy off", kQuestion}));
+}
+
 // ---- early stops
 
 TEST_F(MakeCommand, NoDiskSelectedShowsOnlyItsMessage) {
