@@ -212,6 +212,12 @@ TEST_F(BootDiskCommands, ToolCannotBeSwappedWhileTheQuestionWaits) {
     ASSERT_TRUE(IsFile(tool));
     test::WriteFile(root_ / "impostor.exe", "impostor");
     EXPECT_FALSE(platform::File::Open(tool, platform::File::Access::CreateExclusive).IsOpen());
+    // Nor written to by one that shares it with every other opener.
+    HANDLE writer = CreateFileW(platform::win32::Widen(tool).c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
     EXPECT_FALSE(platform::RemoveFile(tool));
     EXPECT_FALSE(platform::MoveOver(root_ / "impostor.exe", tool));
     EXPECT_FALSE(platform::MoveOver(root_ / "temp\\KpTemp", root_ / "temp\\moved"));
