@@ -9,6 +9,7 @@
 #include "fake_list.h"
 #include "fake_wmi.h"
 #include "platform/error.h"
+#include "platform/platform.h"
 
 namespace zr::disk {
 namespace {
@@ -235,6 +236,15 @@ TEST_F(Enumeration, KeepsChineseTextsOfTheIdentifier) {
     EXPECT_EQ(disks[0].Vendor, "金士顿");
     EXPECT_EQ(disks[0].Product, "优盘");
     EXPECT_EQ(disks[0].Revision, "版1");
+}
+
+// The size shown is the whole volume's, whatever it holds now.
+TEST(VolumeTotalSize, IsTheWholeVolumeNotItsFreeSpace) {
+    const std::string root = platform::TempFolder().substr(0, 3);
+    const auto space = platform::QueryVolumeSpace(root);
+    ASSERT_TRUE(space);
+    if (space->freeToCaller == space->total) GTEST_SKIP() << "an empty volume";
+    EXPECT_EQ(VolumeTotalSize(root), space->total);
 }
 
 // ---- failures: the refresh stops, and the list keeps its entries and selection ----
