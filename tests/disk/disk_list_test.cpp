@@ -57,7 +57,8 @@ TEST(Selection, GoesToTheFirstEntryWhenItsPositionIsPastTheNewEnd) {
 
     RewriteDiskList(list, {Disk("G:")});
 
-    EXPECT_EQ(list.entries, std::vector<std::string>{FormatDiskEntry(Disk("G:"))});
+    EXPECT_EQ(list.entries,
+              std::vector<std::string>{"G: (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：7.45GB)"});
     EXPECT_EQ(list.selected, 0);
 }
 

@@ -62,7 +62,7 @@ TEST_F(ReadIndexTest, OffsetsFollowTheRecordsAndTheirData) {
     EXPECT_EQ(entries[0].DataOffset, 311);
     EXPECT_EQ(entries[1].FileName, "sub\\second.txt");
     EXPECT_EQ(entries[1].DataOffset, 311 + entries[0].PackedSize + 288);
-    EXPECT_EQ(entries[1].Marker, kPackedRecordMarker);
+    EXPECT_EQ(entries[1].Marker, 0x7FFFFFFF);
     EXPECT_EQ(header.FileCount, 2);
     EXPECT_EQ(header.RequiredSpace, 1002);
 }
