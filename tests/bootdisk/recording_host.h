@@ -54,10 +54,14 @@ class RecordingHost : public Host {
     std::optional<disk::TUsbDiskInfo> SelectedDisk() override {
         if (chosenDisk) return chosenDisk;
         if (diskText.empty() || disk::IsNoDiskEntry(diskText)) return std::nullopt;
+        // Strings, not literals, are assigned: MinGW's GCC 12 at -O3 takes a literal assigned
+        // here for an overlapping copy (-Wrestrict).
+        static const std::string kDeviceId =
+            "USBSTOR\\DISK&VEN_ABC&PROD_FLASH_DISK&REV_1.00\\0001&0";
         disk::TUsbDiskInfo disk;
-        disk.Drive = diskText.substr(0, 2);
-        disk.DeviceId = "USBSTOR\\DISK&VEN_ABC&PROD_FLASH_DISK&REV_1.00\\0001&0";
-        disk.DiskNumber = "1";
+        disk.Drive = std::string(1, diskText[0]) + ":";
+        disk.DeviceId = kDeviceId;
+        disk.DiskNumber = std::string(1, '1');
         return disk;
     }
     std::vector<disk::TUsbDiskInfo> EnumerateUsbDisks() override {
