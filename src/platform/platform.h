@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zr::platform {
@@ -144,11 +145,19 @@ class File {
 class PrivateFolder {
   public:
     PrivateFolder() = default;
-    PrivateFolder(PrivateFolder&& other) noexcept;
-    PrivateFolder& operator=(PrivateFolder&& other) noexcept;
+    PrivateFolder(PrivateFolder&& other) noexcept
+        : handle_(std::exchange(other.handle_, kInvalid)), error_(std::move(other.error_)) {}
+    PrivateFolder& operator=(PrivateFolder&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle_ = std::exchange(other.handle_, kInvalid);
+            error_ = std::move(other.error_);
+        }
+        return *this;
+    }
     PrivateFolder(const PrivateFolder&) = delete;
     PrivateFolder& operator=(const PrivateFolder&) = delete;
-    ~PrivateFolder();
+    ~PrivateFolder() { Close(); }
 
     // Creates the last level of path. Fails when anything is there already, a link included:
     // an existing folder could be somebody else's. Check IsOpen(); ErrorText() says why not.

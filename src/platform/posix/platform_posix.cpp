@@ -594,22 +594,6 @@ void File::Close() {
 
 // ---- PrivateFolder ----
 
-PrivateFolder::PrivateFolder(PrivateFolder&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalid)), error_(std::move(other.error_)) {}
-
-PrivateFolder& PrivateFolder::operator=(PrivateFolder&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kInvalid);
-        error_ = std::move(other.error_);
-    }
-    return *this;
-}
-
-PrivateFolder::~PrivateFolder() {
-    Close();
-}
-
 // The owner alone may use it; mkdir refuses a name that exists, a dangling link included.
 PrivateFolder PrivateFolder::Create(const std::string& path) {
     PrivateFolder folder;

@@ -467,22 +467,6 @@ void File::Close() {
 
 // ---- PrivateFolder ----
 
-PrivateFolder::PrivateFolder(PrivateFolder&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalid)), error_(std::move(other.error_)) {}
-
-PrivateFolder& PrivateFolder::operator=(PrivateFolder&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kInvalid);
-        error_ = std::move(other.error_);
-    }
-    return *this;
-}
-
-PrivateFolder::~PrivateFolder() {
-    Close();
-}
-
 PrivateFolder PrivateFolder::Create(const std::string& path) {
     PrivateFolder folder;
     DWORD code = 0;
