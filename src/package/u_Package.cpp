@@ -174,15 +174,15 @@ int32_t VEDUderivu::DecompressTo(const std::string& TargetFile, File* Source, in
         throw Error("Cannot create file \"" + TargetFile + "\". " + target.ErrorText());
     }
     Inflater inflater(*Source);  // released before the target is closed
-    const auto buffer = std::make_unique<uint8_t[]>(kChunkSize);
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<uint8_t[]>(kChunkSize);
     int64_t remaining = Count;
     int64_t written = 0;
     bool cancel = false;
     for (;;) {
         const size_t want =
             remaining > 0 ? static_cast<size_t>(std::min<int64_t>(kChunkSize, remaining)) : 0;
-        const size_t got = inflater.Read(buffer.get(), want);
-        target.Write(buffer.get(), got);
+        const size_t got = inflater.Read(buffer_.get(), want);
+        target.Write(buffer_.get(), got);
         written += static_cast<int64_t>(got);
         remaining -= static_cast<int64_t>(got);
         if (OnProgress) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,7 @@ using TPackageProgressEvent =
 
 class VEDUderivu {
   public:
-    // One transfer buffer of this size serves a whole DecompressTo call.
+    // One transfer buffer of this size serves every DecompressTo call of a reader.
     static constexpr int32_t kChunkSize = 524288;
     // Compressed input is pulled from the archive in blocks of this size.
     static constexpr int32_t kInputSize = 65536;
@@ -75,6 +76,11 @@ class VEDUderivu {
 
     // Inflates Count bytes from Source's current position into TargetFile.
     int32_t DecompressTo(const std::string& TargetFile, platform::File* Source, int32_t Count);
+
+  private:
+    // Made at the first call and kept: a package of many small files would otherwise take and
+    // give back half a megabyte for each of them.
+    std::unique_ptr<uint8_t[]> buffer_;
 };
 
 // True when an entry name stays inside the folder it is extracted to: relative, without a
