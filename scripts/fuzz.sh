@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# make fuzz: builds the libFuzzer target over the archive reader (clang, AddressSanitizer,
-# UndefinedBehaviorSanitizer) and runs it for a bounded time.
-#   ZR_FUZZ_SECONDS  how long to fuzz (default 120)
-# Seeds made by kppack and whatever the fuzzer finds worth keeping stay in build/fuzz-corpus,
-# so later runs start where earlier ones stopped; inputs that fail land in
-# build/fuzz-artifacts.
+# make fuzz: builds the libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer;
+# files in memory) and fuzzes each for a share of ZR_FUZZ_SECONDS, then prints one line per
+# target: executions, executions per second, and "clean" or the finding.
+#   ZR_FUZZ_SECONDS  wall time of the whole run (default 120)
+# Two lanes run side by side, one a core: the package reader has a lane of its own for the whole
+# time, the other targets share the second lane a quarter each. The corpora in
+# build/fuzz-corpus/<target> start from the seeds that fuzz_seeds makes with the project's own
+# writers and keep what the fuzzer finds worth keeping, so later runs start where earlier ones
+# stopped; an input that fails lands in build/fuzz-artifacts/<target>, and libFuzzer's output in
+# build/fuzz-logs/<target>.log. Inputs that found something are kept in fuzz/regressions/<target>
+# once fixed; make test replays them with the seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,57 +17,60 @@ seconds=${ZR_FUZZ_SECONDS:-120}
 build=build/fuzz
 corpus=build/fuzz-corpus
 artifacts=build/fuzz-artifacts
+logs=build/fuzz-logs
+others=(gif jpeg isolist wmi)
 
 cmake --preset fuzz >/dev/null
-if ! log=$(cmake --build --preset fuzz -j2 --target package_fuzz kppack 2>&1); then
+if ! log=$(cmake --build --preset fuzz -j2 --target package_fuzz "${others[@]/%/_fuzz}" fuzz_seeds 2>&1); then
   echo "$log" >&2
   echo "fuzz: build failed" >&2
   exit 1
 fi
 
-# The fuzz target and the seeds work in a scratch folder, in memory where there is one.
-scratch_root=/tmp
-[ -d /dev/shm ] && [ -w /dev/shm ] && scratch_root=/dev/shm
-scratch=$(mktemp -d "$scratch_root/zrfuzz.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+mkdir -p "$corpus/package" "$logs"
+# Packages that runs before the corpora had a folder each kept stay with the package reader.
+find "$corpus" -maxdepth 1 -type f -exec mv -t "$corpus/package" {} +
+"$build/fuzz/fuzz_seeds" "$corpus"
 
-# Seeds: small packages of the shapes the program meets, made by the project's own packer.
-seed() {  # seed <name>: packs the folder $scratch/seed/<name> into the corpus
-  "$build/tools/kppack/kppack" pack "$scratch/seed/$1" "$corpus/seed-$1.kp" >/dev/null
+# How much each input may be; the pictures' limits (decode_limits.h) allow half a gigabyte or so
+# of pixels and decoder memory, which the sanitizers more than double.
+declare -A max_len=([package]=16384 [gif]=16384 [jpeg]=16384 [isolist]=4096 [wmi]=2048)
+
+fuzz() {  # fuzz <target> <seconds>
+  mkdir -p "$artifacts/$1"
+  local dict=()
+  [ -f "fuzz/$1.dict" ] && dict=(-dict="fuzz/$1.dict")
+  set +e
+  "$build/fuzz/$1_fuzz" -max_total_time="$2" -max_len="${max_len[$1]}" -timeout=10 \
+    -rss_limit_mb=3072 "${dict[@]}" -print_final_stats=1 -artifact_prefix="$artifacts/$1/" \
+    "$corpus/$1" >"$logs/$1.log" 2>&1
+  echo $? >"$logs/$1.status"
+  set -e
 }
-bytes() {  # bytes <count> <seed>: random bytes, the same every time
-  python3 -c "import random, sys; random.seed($2); sys.stdout.buffer.write(random.randbytes($1))"
+
+report() {  # report <target>: its line, and whether it was clean
+  local log="$logs/$1.log" runs rate status
+  runs=$(awk '/stat::number_of_executed_units:/ {print $2}' "$log")
+  rate=$(awk '/stat::average_exec_per_sec:/ {print $2}' "$log")
+  status=$(cat "$logs/$1.status")
+  if [ "$status" = 0 ]; then
+    echo "$1: ${runs:-?} executions, ${rate:-?}/s, clean"
+    return 0
+  fi
+  local what input
+  what=$(grep -m1 -E 'ERROR: |runtime error|memory files:|_fuzz: |fuzz replay' "$log" || true)
+  input=$(grep -m1 -oE "Test unit written to [^ ]+" "$log" | cut -d' ' -f5 || true)
+  echo "$1: ${runs:-?} executions, ${rate:-?}/s, FINDING (exit $status): ${what:-see $log}" \
+    "${input:+(input $input)}"
+  return 1
 }
-mkdir -p "$corpus" "$artifacts" "$scratch"/seed/{empty,one,sub/boot,several,noise,text}
-echo "title demo" >"$scratch/seed/one/menu.lst"
-echo "grldr" >"$scratch/seed/sub/filelist"
-bytes 700 1 >"$scratch/seed/sub/boot/grldr"
-: >"$scratch/seed/several/empty"
-printf 'fbinst.exe\ngrldr\n' >"$scratch/seed/several/filelist"
-bytes 300 2 >"$scratch/seed/several/fbinst.exe"
-chmod a-w "$scratch/seed/several/fbinst.exe"  # travels as the read-only attribute
-printf 'title a\nroot (hd0,0)\n' >"$scratch/seed/several/defMenu.txt"
-bytes 3000 3 >"$scratch/seed/noise/random.bin"
-for i in $(seq 1 300); do
-  echo "line $i of a menu that repeats itself"
-done >"$scratch/seed/text/long.txt"
-for name in empty one sub several noise text; do seed "$name"; done
 
-inputs=$(find "$corpus" -type f | wc -l)
-echo "fuzz: $build/fuzz/package_fuzz for $seconds s, corpus $corpus ($inputs inputs)"
-set +e
-TMPDIR=$scratch "$build/fuzz/package_fuzz" -max_total_time="$seconds" -max_len=16384 \
-  -timeout=10 -rss_limit_mb=2048 -dict=fuzz/package.dict -print_final_stats=1 \
-  -artifact_prefix="$artifacts/" "$corpus" >"$scratch/fuzz.log" 2>&1
-status=$?
-set -e
+share=$((seconds / 4 > 0 ? seconds / 4 : 1))
+echo "fuzz: $seconds s on two lanes: package the whole time; ${others[*]} $share s each"
+fuzz package "$seconds" &
+(for target in "${others[@]}"; do fuzz "$target" "$share"; done) &
+wait
 
-runs=$(awk '/stat::number_of_executed_units:/ {print $2}' "$scratch/fuzz.log")
-if [ "$status" = 0 ]; then
-  echo "fuzz: ${runs:-?} executions in $seconds s, clean"
-else
-  grep -E 'ERROR|SUMMARY|runtime error|package_fuzz:|Test unit written' "$scratch/fuzz.log" |
-    head -n 20
-  echo "fuzz: FINDING after ${runs:-?} executions (exit $status); inputs in $artifacts"
-  exit 1
-fi
+clean=0
+for target in package "${others[@]}"; do report "$target" || clean=1; done
+exit $clean
