@@ -105,6 +105,8 @@ class Inflater {
 }  // namespace
 
 bool IsSafeEntryName(const std::string& name) {
+    // Every file function ends a name at its first NUL: "..\0x" names the folder above.
+    if (name.find('\0') != std::string::npos) return false;
     if (name.starts_with('\\') || name.starts_with('/')) return false;
     if (name.find(':') != std::string::npos) return false;  // a drive, or a stream name
     size_t start = 0;

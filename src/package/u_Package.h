@@ -84,7 +84,7 @@ class VEDUderivu {
 };
 
 // True when an entry name stays inside the folder it is extracted to: relative, without a
-// drive and without a ".." component.
+// drive, without a ".." component and without a NUL byte.
 bool IsSafeEntryName(const std::string& name);
 
 }  // namespace zr

@@ -218,9 +218,10 @@ TEST_F(ExtractFileTest, NoSourceGivesNotFound) {
 TEST_F(ExtractFileTest, NamesLeadingOutOfTheTargetAreRefused) {
     const std::string path = Archive({{"a", "1"}});
     TPackedFileInfo entry = Entry(path);
-    for (const char* name :
-         {"..\\escape.txt", "sub\\..\\..\\escape.txt", "\\escape.txt", "/escape.txt",
-          "C:\\escape.txt", "C:escape.txt", "sub/../../escape.txt", "... \\escape.txt"}) {
+    for (const std::string& name : std::vector<std::string>{
+             "..\\escape.txt", "sub\\..\\..\\escape.txt", "\\escape.txt", "/escape.txt",
+             "C:\\escape.txt", "C:escape.txt", "sub/../../escape.txt", "... \\escape.txt",
+             std::string("..\0\\escape.txt", 14)}) {
         entry.FileName = name;
         EXPECT_EQ(reader.ExtractFile(path, tmp / "in\\deep", entry), kPkgUnsafeName) << name;
     }
