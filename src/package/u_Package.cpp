@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/ascii.h"
@@ -102,6 +103,22 @@ class Inflater {
     bool ended_ = false;
 };
 
+// CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9, with any extension and trailing spaces:
+// Windows opens the device for such a name in whatever folder it stands, so a file or folder of
+// that name would never land in the target.
+bool IsDeviceName(std::string_view part) {
+    std::string_view base = part.substr(0, part.find('.'));
+    while (base.ends_with(' ')) base.remove_suffix(1);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+        if (platform::EqualsIgnoringAsciiCase(base, device)) return true;
+    }
+    const std::string_view prefix = base.substr(0, 3);
+    return base.size() == 4 &&
+           (platform::EqualsIgnoringAsciiCase(prefix, "COM") ||
+            platform::EqualsIgnoringAsciiCase(prefix, "LPT")) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
 }  // namespace
 
 bool IsSafeEntryName(const std::string& name) {
@@ -117,6 +134,7 @@ bool IsSafeEntryName(const std::string& name) {
         // Windows drops trailing dots and spaces, so ". ." and "..." act as ".." would.
         const bool dotsOnly = !part.empty() && part.find_first_not_of(". ") == part.npos;
         if (dotsOnly && std::count(part.begin(), part.end(), '.') >= 2) return false;
+        if (IsDeviceName(part)) return false;
         start = end + 1;
     }
     return true;

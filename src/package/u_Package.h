@@ -84,7 +84,7 @@ class VEDUderivu {
 };
 
 // True when an entry name stays inside the folder it is extracted to: relative, without a
-// drive, without a ".." component and without a NUL byte.
+// drive, without a ".." component or a device name (CON, NUL, COM1, ...), and without a NUL.
 bool IsSafeEntryName(const std::string& name);
 
 }  // namespace zr

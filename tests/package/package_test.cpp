@@ -221,12 +221,15 @@ TEST_F(ExtractFileTest, NamesLeadingOutOfTheTargetAreRefused) {
     for (const std::string& name : std::vector<std::string>{
              "..\\escape.txt", "sub\\..\\..\\escape.txt", "\\escape.txt", "/escape.txt",
              "C:\\escape.txt", "C:escape.txt", "sub/../../escape.txt", "... \\escape.txt",
-             std::string("..\0\\escape.txt", 14)}) {
+             std::string("..\0\\escape.txt", 14), "CON", "nul.txt", "sub\\Aux .log\\x", "com1",
+             "LPT9.txt"}) {
         entry.FileName = name;
         EXPECT_EQ(reader.ExtractFile(path, tmp / "in\\deep", entry), kPkgUnsafeName) << name;
     }
     EXPECT_TRUE(platform::ListFolder(tmp.path()).size() == 1);  // only the archive
     entry.FileName = "sub\\..name.txt";                         // dots inside a name are fine
+    EXPECT_EQ(reader.ExtractFile(path, tmp / "in", entry), 1);
+    entry.FileName = "console\\COM10.nul";  // and so are names that only begin like devices
     EXPECT_EQ(reader.ExtractFile(path, tmp / "in", entry), 1);
 }
 
