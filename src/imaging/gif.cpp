@@ -224,11 +224,15 @@ class GifDecoder {
         for (std::string_view block : data.blocks) {
             compressed.insert(compressed.end(), block.begin(), block.end());
         }
-        std::vector<uint8_t> indices(size_t(image.width) * size_t(image.height));
+        // Room for what the data can give, not for what the frame claims: frames of a few bytes
+        // each claiming 8192 x 8192 would otherwise cost 64 MB apiece.
+        const size_t pixels = size_t(image.width) * size_t(image.height);
+        std::vector<uint8_t> indices(
+            std::min(pixels, MaxLzwOutput(minCodeSize, compressed.size())));
         const LzwResult lzw = DecodeGifLzw(minCodeSize, compressed, indices);
         if (lzw.corrupt) throw Damaged();
         // A frame whose pixels all arrived counts even if the file ends before its terminator.
-        if (lzw.written < indices.size() && !data.complete) throw EndOfData();
+        if (lzw.written < pixels && !data.complete) throw EndOfData();
 
         StartCanvas(image);
         const GraphicControl control = std::exchange(control_, GraphicControl());

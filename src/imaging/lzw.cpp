@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 namespace zr::imaging {
 namespace {
@@ -113,6 +114,15 @@ LzwResult DecodeGifLzw(int minCodeSize, std::span<const uint8_t> data, std::span
         previous = code;
     }
     return result;
+}
+
+// Every code takes minCodeSize + 1 bits at least. After a clear code (and at the start) a code
+// stands for one index, and each later code for at most one more than the longest before it:
+// k codes give at most k (k + 1) / 2 indices.
+size_t MaxLzwOutput(int minCodeSize, size_t size) {
+    const uint64_t codes = uint64_t{size} * 8 / static_cast<uint64_t>(minCodeSize + 1);
+    if (codes >= uint64_t{1} << 32) return SIZE_MAX;
+    return static_cast<size_t>(codes * (codes + 1) / 2);
 }
 
 }  // namespace zr::imaging

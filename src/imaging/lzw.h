@@ -18,4 +18,8 @@ struct LzwResult {
 // Decoding ends at the end code, at the end of data or when out is full, whichever comes first.
 LzwResult DecodeGifLzw(int minCodeSize, std::span<const uint8_t> data, std::span<uint8_t> out);
 
+// The most colour indices that size bytes of codes can give. A frame may claim far more pixels
+// than its data could ever fill; its output needs no more room than this.
+size_t MaxLzwOutput(int minCodeSize, size_t size);
+
 }  // namespace zr::imaging
