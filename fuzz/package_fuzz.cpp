@@ -20,20 +20,10 @@ using zr::platform::File;
 
 const std::string kArchive = "C:\\Data.Kp";
 // Two levels below the root, so that a name climbing out by a level or two has folders to land
-// in; the reader upper-cases its target, which the case-blind names here do not mind.
+// in; the reader upper-cases its target, which the case-blind names here do not mind. The tool
+// goes to a folder of its own inside that one, with the guard moved there.
 const std::string kTarget = "C:\\A\\B\\OUT";
-
-// The archive in place and the guard up, for one reader call.
-void Prepare(const uint8_t* data, size_t size) {
-    memory::Reset();
-    {
-        File archive = File::Open(kArchive, File::Access::CreateExclusive);
-        if (!archive.IsOpen()) std::abort();
-        archive.Write(data, size);
-    }
-    zr::platform::MakeFolders("C:\\A\\B");
-    memory::AbortOnWritesOutside(kTarget);
-}
+const std::string kToolTarget = kTarget + "\\TOOL";
 
 }  // namespace
 
@@ -43,9 +33,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static zr::VEDUderivu reader;
     zr::TPackedFileInfoArr entries;
     zr::TPackageHeader header;
+    {
+        File archive = File::Open(kArchive, File::Access::CreateExclusive);
+        if (!archive.IsOpen()) std::abort();
+        archive.Write(data, size);
+    }
+    zr::platform::MakeFolders("C:\\A\\B");
+    memory::AbortOnWritesOutside(kTarget);
     // Damaged compressed data and files that cannot be made are errors the reader reports by
     // throwing zr::Error; anything else escaping is a finding.
-    Prepare(data, size);
     try {
         reader.ReadIndex(kArchive, entries, header);
     } catch (const zr::Error&) {
@@ -54,11 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         reader.ExtractAll(kArchive, kTarget);
     } catch (const zr::Error&) {
     }
-    // The entries that ReadIndex named before a bad record are used all the same.
+    // The entries that ReadIndex named before a bad record are used all the same. The make
+    // command makes the tool's folder before it takes the tool out.
+    zr::platform::MakeFolders(kToolTarget);
+    memory::AbortOnWritesOutside(kToolTarget);
     if (!entries.empty()) {
-        Prepare(data, size);
         try {
-            reader.ExtractFile(kArchive, kTarget, entries.front());
+            reader.ExtractFile(kArchive, kToolTarget, entries.front());
         } catch (const zr::Error&) {
         }
     }

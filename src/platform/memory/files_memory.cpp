@@ -113,45 +113,81 @@ bool IsBadNameCharacter(char c) {
 // CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9, with any extension and trailing spaces:
 // in the last place of a path Windows opens the device, in whatever folder the path names.
 bool IsDeviceName(std::string_view name) {
-    name = name.substr(0, name.find('.'));
-    while (name.ends_with(' ')) name.remove_suffix(1);
-    for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
-        if (EqualsIgnoringAsciiCase(name, device)) return true;
+    size_t length = 0;
+    while (length < name.size() && name[length] != '.') ++length;
+    while (length > 0 && name[length - 1] == ' ') --length;
+    if (length != 3 && length != 4) return false;
+    char base[5] = {};
+    for (size_t i = 0; i < length; ++i) base[i] = AsciiUpper(name[i]);
+    if (length == 3) {
+        return std::strcmp(base, "CON") == 0 || std::strcmp(base, "PRN") == 0 ||
+               std::strcmp(base, "AUX") == 0 || std::strcmp(base, "NUL") == 0;
     }
-    return name.size() == 4 && (StartsWith(name, "COM") || StartsWith(name, "LPT")) &&
-           name[3] >= '1' && name[3] <= '9';
+    return (std::strncmp(base, "COM", 3) == 0 || std::strncmp(base, "LPT", 3) == 0) &&
+           base[3] >= '1' && base[3] <= '9';
 }
 
-// Nothing without a drive letter. The wide API ends a path at its first NUL.
-std::optional<Resolved> Resolve(std::string_view path) {
-    path = path.substr(0, path.find('\0'));
-    if (path.size() < 2 || path[1] != ':' || !IsAsciiLetter(path[0])) return std::nullopt;
-    Resolved resolved;
-    resolved.path.reserve(path.size() + 1);
-    resolved.path = {AsciiUpper(path[0]), ':'};
-    for (size_t start = 2; start < path.size();) {
-        size_t end = start;
-        while (end < path.size() && !IsSeparator(path[end])) ++end;
-        std::string_view level = path.substr(start, end - start);
-        start = end + 1;
-        const size_t kept = level.find_last_not_of(". ");
-        if (kept == level.npos) {
-            // Only dots and spaces: Windows takes two dots or more as "..", anything else as ".".
-            const size_t parent = resolved.path.rfind('\\');  // none at the root
-            if (std::count(level.begin(), level.end(), '.') >= 2 && parent != std::string::npos) {
-                resolved.path.resize(parent);
-            }
-            continue;
-        }
-        level = level.substr(0, kept + 1);
-        resolved.badName =
-            resolved.badName || std::any_of(level.begin(), level.end(), IsBadNameCharacter);
-        resolved.path += '\\';
-        resolved.path += level;
+// Into at, reusing its room; false without a drive letter. The wide API ends a path at its
+// first NUL. Written into a buffer by hand: this runs several times for every file that the
+// fuzz targets touch.
+bool Resolve(std::string_view path, Resolved& at) {
+    const char* text = path.data();
+    size_t size = path.size();
+    if (const void* nul = std::memchr(text, '\0', size)) {
+        size = static_cast<size_t>(static_cast<const char*>(nul) - text);
     }
-    resolved.root = resolved.path.size() == 2;
-    resolved.device = !resolved.root && IsDeviceName(resolved.Name());
-    return resolved;
+    if (size < 2 || text[1] != ':' || !IsAsciiLetter(text[0])) return false;
+    at.path.resize(size + 1);
+    char* out = at.path.data();
+    out[0] = AsciiUpper(text[0]);
+    out[1] = ':';
+    size_t length = 2;
+    bool badName = false;
+    for (size_t start = 2; start < size;) {
+        size_t end = start;
+        while (end < size && !IsSeparator(text[end])) ++end;
+        size_t kept = end;
+        while (kept > start && (text[kept - 1] == '.' || text[kept - 1] == ' ')) --kept;
+        if (kept == start) {
+            // Only dots and spaces: Windows takes two dots or more as "..", anything else as ".".
+            if (std::count(text + start, text + end, '.') >= 2) {
+                while (length > 2 && out[length - 1] != '\\') --length;
+                if (length > 2) --length;
+            }
+        } else {
+            out[length++] = '\\';
+            for (size_t i = start; i < kept; ++i) {
+                badName = badName || IsBadNameCharacter(text[i]);
+                out[length++] = text[i];
+            }
+        }
+        start = end + 1;
+    }
+    at.path.resize(length);
+    at.badName = badName;
+    at.root = length == 2;
+    at.device = !at.root && IsDeviceName(at.Name());
+    return true;
+}
+
+std::optional<Resolved> Resolve(std::string_view path) {
+    Resolved at;
+    if (!Resolve(path, at)) return std::nullopt;
+    return at;
+}
+
+// Room kept from one call to the next: a question that changes nothing resolves into the first,
+// a change into the second, and the target of a move into the third.
+enum class Slot { Look, Change, MoveTarget };
+
+const Resolved* ResolveInto(Slot slot, std::string_view path) {
+    static Resolved scratch[3];
+    Resolved& at = scratch[static_cast<int>(slot)];
+    return Resolve(path, at) ? &at : nullptr;
+}
+
+const Resolved* Look(std::string_view path) {
+    return ResolveInto(Slot::Look, path);
 }
 
 Node* Find(const Resolved& at) {
@@ -172,8 +208,8 @@ bool IsFolderPath(std::string_view path) {
 }
 
 // The path of a change, resolved, once the guard has let it pass.
-std::optional<Resolved> ForChange(const char* what, const std::string& path) {
-    auto at = Resolve(path);
+const Resolved* ForChange(const char* what, const std::string& path, Slot slot = Slot::Change) {
+    const Resolved* at = ResolveInto(slot, path);
     const auto& guard = Memory().guard;
     if (guard && !(at && !at->device && guard->Holds(at->path))) {
         Abort(std::string(what) + " outside the guarded folder: \"" + path + "\"");
@@ -244,7 +280,7 @@ void AbortOnWritesOutside(const std::string& folder) {
 }
 
 std::optional<std::string> Contents(const std::string& path) {
-    const auto at = Resolve(path);
+    const Resolved* at = Look(path);
     const Node* node = at ? Find(*at) : nullptr;
     if (!node || node->folder) return std::nullopt;
     return node->data;
@@ -253,13 +289,13 @@ std::optional<std::string> Contents(const std::string& path) {
 }  // namespace memory
 
 bool IsFile(const std::string& path) {
-    const auto at = Resolve(path);
+    const Resolved* at = Look(path);
     const Node* node = at ? Find(*at) : nullptr;
     return node && !node->folder;
 }
 
 bool IsFolder(const std::string& path) {
-    const auto at = Resolve(path);
+    const Resolved* at = Look(path);
     return at && !at->device && !at->badName && IsFolderPath(at->path);
 }
 
@@ -268,19 +304,19 @@ bool IsLink(const std::string&) {
 }
 
 std::optional<int64_t> FileLength(const std::string& path) {
-    const auto at = Resolve(path);
+    const Resolved* at = Look(path);
     const Node* node = at ? Find(*at) : nullptr;
     if (!node || node->folder) return std::nullopt;
     return static_cast<int64_t>(node->data.size());
 }
 
 bool MakeFolder(const std::string& path) {
-    auto at = ForChange("a new folder", path);
+    const Resolved* at = ForChange("a new folder", path);
     if (!at) return false;
     if (at->badName) return Fail(EINVAL);
     if (at->root || at->device || Find(*at)) return Fail(EEXIST);
     if (!IsFolderPath(at->Parent())) return Fail(ENOENT);
-    Memory().nodes[std::move(at->path)].folder = true;
+    Memory().nodes[at->path].folder = true;
     return true;
 }
 
@@ -295,7 +331,7 @@ void MakeFolders(const std::string& path) {
 }
 
 std::optional<uint32_t> ReadAttributes(const std::string& path) {
-    const auto at = Resolve(path);
+    const Resolved* at = Look(path);
     if (at && at->root) return kAttrDirectory;
     const Node* node = at ? Find(*at) : nullptr;
     if (!node) {
@@ -306,7 +342,7 @@ std::optional<uint32_t> ReadAttributes(const std::string& path) {
 }
 
 bool WriteAttributes(const std::string& path, uint32_t attributes) {
-    const auto at = ForChange("new attributes", path);
+    const Resolved* at = ForChange("new attributes", path);
     if (!at) return false;
     Node* node = Find(*at);
     if (!node) return Fail(at->root ? EACCES : ENOENT);
@@ -320,7 +356,7 @@ bool WriteAttributes(const std::string& path, uint32_t attributes) {
 }
 
 std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root) {
-    const auto at = Resolve(root);
+    const Resolved* at = Look(root);
     if (!at || !at->root) {
         Fail(ENOENT);
         return std::nullopt;
@@ -335,7 +371,7 @@ std::string TempFolder() {
 
 std::vector<FolderEntry> ListFolder(const std::string& folder) {
     std::vector<FolderEntry> entries;
-    const auto at = Resolve(folder);
+    const Resolved* at = Look(folder);
     if (!at || at->device || at->badName || !IsFolderPath(at->path)) return entries;
     ForTree(*at, [&](const std::string& path, const Node& node) {
         if (path.size() <= at->path.size()) return;
@@ -347,7 +383,7 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
 }
 
 bool RemoveFile(const std::string& path) {
-    const auto at = ForChange("a removal", path);
+    const Resolved* at = ForChange("a removal", path);
     if (!at) return false;
     Node* node = Find(*at);
     if (!node) return Fail(ENOENT);
@@ -358,7 +394,7 @@ bool RemoveFile(const std::string& path) {
 }
 
 bool RemoveFolder(const std::string& path) {
-    const auto at = ForChange("a removal", path);
+    const Resolved* at = ForChange("a removal", path);
     if (!at) return false;
     Node* node = Find(*at);
     if (!node || !node->folder) return Fail(at->root ? EACCES : ENOENT);
@@ -369,8 +405,8 @@ bool RemoveFolder(const std::string& path) {
 }
 
 bool MoveOver(const std::string& source, const std::string& target) {
-    const auto from = ForChange("a move", source);
-    const auto to = ForChange("a move", target);
+    const Resolved* from = ForChange("a move", source);
+    const Resolved* to = ForChange("a move", target, Slot::MoveTarget);
     if (!from || !to) return false;
     if (to->badName || to->device || to->root) return Fail(EINVAL);
     if (!Find(*from)) return Fail(ENOENT);
@@ -425,7 +461,7 @@ File File::Open(const std::string& path, Access access) {
         return std::move(file);
     };
     const bool create = access == Access::CreateExclusive;
-    auto at = create ? ForChange("a new file", path) : Resolve(path);
+    const Resolved* at = create ? ForChange("a new file", path) : Look(path);
     if (!at) return fail(ENOENT);
     if (at->badName) return fail(EINVAL);
     if (at->root || at->device) return fail(EACCES);
@@ -448,7 +484,7 @@ File File::Open(const std::string& path, Access access) {
             (open.letRead || node->reading == 0) && (open.letWrite || node->writing == 0);
         if (!othersLet || !thisLets) return fail(EBUSY);
     } else {
-        node = &Memory().nodes[std::move(at->path)];
+        node = &Memory().nodes[at->path];
     }
     if (create) node->data.clear();
     open.node = node;
@@ -522,7 +558,7 @@ PrivateFolder PrivateFolder::Create(const std::string& path) {
         folder.error_ = platform::ErrorText(LastErrorCode());
         return folder;
     }
-    const std::string made = Resolve(path)->path;
+    const std::string made = Look(path)->path;
     Memory().nodes[made].held += 1;
     auto& held = Memory().held;
     size_t slot = 0;
