@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -59,7 +60,8 @@ int64_t FreeSpaceOf(const std::string& dir) {
 // past the entry's data; every extraction positions the archive first.
 class Inflater {
   public:
-    explicit Inflater(File& source) : source_(source), input_(VEDUderivu::kInputSize) {
+    // input is where compressed blocks are pulled in, kept by the reader from entry to entry.
+    Inflater(File& source, std::span<uint8_t> input) : source_(source), input_(input) {
         if (inflateInit2(&stream_, 15) != Z_OK) throw Error("Error");
     }
     ~Inflater() { inflateEnd(&stream_); }
@@ -98,7 +100,7 @@ class Inflater {
     }
 
     File& source_;
-    std::vector<uint8_t> input_;
+    std::span<uint8_t> input_;
     z_stream stream_{};
     bool ended_ = false;
 };
@@ -193,8 +195,11 @@ int32_t VEDUderivu::DecompressTo(const std::string& TargetFile, File* Source, in
     if (!target.IsOpen()) {
         throw Error("Cannot create file \"" + TargetFile + "\". " + target.ErrorText());
     }
-    Inflater inflater(*Source);  // released before the target is closed
-    if (!buffer_) buffer_ = std::make_unique_for_overwrite<uint8_t[]>(kChunkSize);
+    if (!buffer_) {
+        buffer_ = std::make_unique_for_overwrite<uint8_t[]>(kChunkSize);
+        input_ = std::make_unique_for_overwrite<uint8_t[]>(kInputSize);
+    }
+    Inflater inflater(*Source, {input_.get(), kInputSize});  // released before the target is closed
     int64_t remaining = Count;
     int64_t written = 0;
     bool cancel = false;

@@ -63,7 +63,8 @@ class VEDUderivu {
   public:
     // One transfer buffer of this size serves every DecompressTo call of a reader.
     static constexpr int32_t kChunkSize = 524288;
-    // Compressed input is pulled from the archive in blocks of this size.
+    // Compressed input is pulled from the archive in blocks of this size, into one block that
+    // also serves every call.
     static constexpr int32_t kInputSize = 65536;
 
     TPackageProgressEvent OnProgress;
@@ -78,9 +79,10 @@ class VEDUderivu {
     int32_t DecompressTo(const std::string& TargetFile, platform::File* Source, int32_t Count);
 
   private:
-    // Made at the first call and kept: a package of many small files would otherwise take and
-    // give back half a megabyte for each of them.
+    // Made at the first call and kept, for a reader serves one call at a time: a package of
+    // many small files would otherwise take and give back more than half a megabyte for each.
     std::unique_ptr<uint8_t[]> buffer_;
+    std::unique_ptr<uint8_t[]> input_;
 };
 
 // True when an entry name stays inside the folder it is extracted to: relative, without a
