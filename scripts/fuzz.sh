@@ -4,7 +4,8 @@
 # target: executions, executions per second, and "clean" or the finding.
 #   ZR_FUZZ_SECONDS  wall time of the whole run (default 120)
 # Two lanes run side by side, one a core: the package reader has a lane of its own for the whole
-# time, the other targets share the second lane a quarter each. The corpora in
+# time, the other targets share the second lane a quarter each. The second lane runs at a lower
+# priority, so that on a busy machine the package reader still gets most of a core. The corpora in
 # build/fuzz-corpus/<target> start from the seeds that fuzz_seeds makes with the project's own
 # writers and keep what the fuzzer finds worth keeping, so later runs start where earlier ones
 # stopped; an input that fails lands in build/fuzz-artifacts/<target>, and libFuzzer's output in
@@ -68,7 +69,10 @@ report() {  # report <target>: its line, and whether it was clean
 share=$((seconds / 4 > 0 ? seconds / 4 : 1))
 echo "fuzz: $seconds s on two lanes: package the whole time; ${others[*]} $share s each"
 fuzz package "$seconds" &
-(for target in "${others[@]}"; do fuzz "$target" "$share"; done) &
+(
+  renice -n 10 -p "$BASHPID" >/dev/null
+  for target in "${others[@]}"; do fuzz "$target" "$share"; done
+) &
 wait
 
 clean=0
