@@ -44,27 +44,33 @@ fuzz() {  # fuzz <target> <seconds>
   mkdir -p "$artifacts/$1"
   local dict=()
   [ -f "fuzz/$1.dict" ] && dict=(-dict="fuzz/$1.dict")
+  local TIMEFORMAT="%U %S"  # the CPU time it got, for its speed on a core of its own
   set +e
-  "$build/fuzz/$1_fuzz" -max_total_time="$2" -max_len="${max_len[$1]}" \
+  { time "$build/fuzz/$1_fuzz" -max_total_time="$2" -max_len="${max_len[$1]}" \
     -timeout="${timeout[$1]}" -rss_limit_mb=3072 "${dict[@]}" -print_final_stats=1 \
-    -artifact_prefix="$artifacts/$1/" "$corpus/$1" >"$logs/$1.log" 2>&1
+    -artifact_prefix="$artifacts/$1/" "$corpus/$1" >"$logs/$1.log" 2>&1; } 2>"$logs/$1.cpu"
   echo $? >"$logs/$1.status"
   set -e
 }
 
-report() {  # report <target>: its line, and whether it was clean
-  local log="$logs/$1.log" runs rate status
+# report <target>: its line, and whether it was clean. The rate is libFuzzer's, by the clock; the
+# one in brackets is by the CPU time the target got, what one core of its own would give.
+report() {
+  local log="$logs/$1.log" runs rate core status
   runs=$(awk '/stat::number_of_executed_units:/ {print $2}' "$log")
   rate=$(awk '/stat::average_exec_per_sec:/ {print $2}' "$log")
+  core=$(awk -v runs="${runs:-0}" '{ if ($1 + $2 > 0) printf "%d", runs / ($1 + $2) }' \
+    "$logs/$1.cpu" 2>/dev/null)
+  rate="${rate:-?}/s${core:+ (${core}/s a core)}"
   status=$(cat "$logs/$1.status")
   if [ "$status" = 0 ]; then
-    echo "$1: ${runs:-?} executions, ${rate:-?}/s, clean"
+    echo "$1: ${runs:-?} executions, $rate, clean"
     return 0
   fi
   local what input
   what=$(grep -m1 -E 'ERROR: |runtime error|memory files:|_fuzz: |fuzz replay' "$log" || true)
   input=$(grep -m1 -oE "Test unit written to [^ ]+" "$log" | cut -d' ' -f5 || true)
-  echo "$1: ${runs:-?} executions, ${rate:-?}/s, FINDING (exit $status): ${what:-see $log}" \
+  echo "$1: ${runs:-?} executions, $rate, FINDING (exit $status): ${what:-see $log}" \
     "${input:+(input $input)}"
   return 1
 }
