@@ -63,6 +63,7 @@ struct Resolved {
     bool root = false;  // the drive's root folder
     bool badName = false;
     bool device = false;
+    bool climbed = false;  // a ".." took a level back
 
     std::string_view Name() const { return std::string_view(path).substr(path.rfind('\\') + 1); }
     std::string_view Parent() const { return std::string_view(path).substr(0, path.rfind('\\')); }
@@ -127,15 +128,20 @@ bool IsDeviceName(std::string_view name) {
            base[3] >= '1' && base[3] <= '9';
 }
 
+// Where a level of the path as written ends, and how far the resolved path reaches there.
+struct LevelEnd {
+    size_t written;
+    size_t resolved;
+    bool badName;  // a character Windows refuses, up to here
+};
+
 // Into at, reusing its room; false without a drive letter. The wide API ends a path at its
 // first NUL. Written into a buffer by hand: this runs several times for every file that the
-// fuzz targets touch.
-bool Resolve(std::string_view path, Resolved& at) {
+// fuzz targets touch. With ends, also where each level ends.
+bool Resolve(std::string_view path, Resolved& at, std::vector<LevelEnd>* ends = nullptr) {
     const char* text = path.data();
-    size_t size = path.size();
-    if (const void* nul = std::memchr(text, '\0', size)) {
-        size = static_cast<size_t>(static_cast<const char*>(nul) - text);
-    }
+    size_t size = 0;
+    while (size < path.size() && text[size] != '\0') ++size;
     if (size < 2 || text[1] != ':' || !IsAsciiLetter(text[0])) return false;
     at.path.resize(size + 1);
     char* out = at.path.data();
@@ -143,6 +149,8 @@ bool Resolve(std::string_view path, Resolved& at) {
     out[1] = ':';
     size_t length = 2;
     bool badName = false;
+    bool climbed = false;
+    if (ends) ends->clear();
     for (size_t start = 2; start < size;) {
         size_t end = start;
         while (end < size && !IsSeparator(text[end])) ++end;
@@ -153,6 +161,7 @@ bool Resolve(std::string_view path, Resolved& at) {
             if (std::count(text + start, text + end, '.') >= 2) {
                 while (length > 2 && out[length - 1] != '\\') --length;
                 if (length > 2) --length;
+                climbed = true;
             }
         } else {
             out[length++] = '\\';
@@ -161,10 +170,12 @@ bool Resolve(std::string_view path, Resolved& at) {
                 out[length++] = text[i];
             }
         }
+        if (ends && end > start) ends->push_back({end, length, badName});
         start = end + 1;
     }
     at.path.resize(length);
     at.badName = badName;
+    at.climbed = climbed;
     at.root = length == 2;
     at.device = !at.root && IsDeviceName(at.Name());
     return true;
@@ -177,13 +188,14 @@ std::optional<Resolved> Resolve(std::string_view path) {
 }
 
 // Room kept from one call to the next: a question that changes nothing resolves into the first,
-// a change into the second, and the target of a move into the third.
-enum class Slot { Look, Change, MoveTarget };
+// a change into the second, the target of a move into the third, MakeFolders into the last.
+enum class Slot { Look, Change, MoveTarget, Levels };
 
-const Resolved* ResolveInto(Slot slot, std::string_view path) {
-    static Resolved scratch[3];
+const Resolved* ResolveInto(Slot slot, std::string_view path,
+                            std::vector<LevelEnd>* ends = nullptr) {
+    static Resolved scratch[4];
     Resolved& at = scratch[static_cast<int>(slot)];
-    return Resolve(path, at) ? &at : nullptr;
+    return Resolve(path, at, ends) ? &at : nullptr;
 }
 
 const Resolved* Look(std::string_view path) {
@@ -207,13 +219,20 @@ bool IsFolderPath(std::string_view path) {
     std::abort();
 }
 
+// Ends the process when the guard is up and what the path resolved to is not inside it.
+void Guard(const char* what, std::string_view written, const std::string_view* resolved,
+           bool device) {
+    const auto& guard = Memory().guard;
+    if (guard && !(resolved && !device && guard->Holds(*resolved))) {
+        Abort(std::string(what) + " outside the guarded folder: \"" + std::string(written) + "\"");
+    }
+}
+
 // The path of a change, resolved, once the guard has let it pass.
 const Resolved* ForChange(const char* what, const std::string& path, Slot slot = Slot::Change) {
     const Resolved* at = ResolveInto(slot, path);
-    const auto& guard = Memory().guard;
-    if (guard && !(at && !at->device && guard->Holds(at->path))) {
-        Abort(std::string(what) + " outside the guarded folder: \"" + path + "\"");
-    }
+    const std::string_view resolved = at ? std::string_view(at->path) : std::string_view();
+    Guard(what, path, at ? &resolved : nullptr, at && at->device);
     if (!at) Fail(ENOENT);
     return at;
 }
@@ -310,24 +329,72 @@ std::optional<int64_t> FileLength(const std::string& path) {
     return static_cast<int64_t>(node->data.size());
 }
 
-bool MakeFolder(const std::string& path) {
-    const Resolved* at = ForChange("a new folder", path);
-    if (!at) return false;
-    if (at->badName) return Fail(EINVAL);
-    if (at->root || at->device || Find(*at)) return Fail(EEXIST);
-    if (!IsFolderPath(at->Parent())) return Fail(ENOENT);
-    Memory().nodes[at->path].folder = true;
+namespace {
+
+// written is the path as the caller wrote it, for the message of a finding.
+bool MakeFolderAt(std::string_view written, std::string_view resolved, bool badName) {
+    const size_t cut = resolved.rfind('\\');
+    const bool root = resolved.size() == 2;
+    const bool device = !root && IsDeviceName(resolved.substr(cut + 1));
+    Guard("a new folder", written, &resolved, device);
+    if (badName) return Fail(EINVAL);
+    if (root || device || Memory().nodes.contains(resolved)) return Fail(EEXIST);
+    if (!IsFolderPath(resolved.substr(0, cut))) return Fail(ENOENT);
+    Memory().nodes[std::string(resolved)].folder = true;
     return true;
 }
 
-// As the other implementations do it, level by level of the path as written.
-void MakeFolders(const std::string& path) {
+bool IsFolderAt(std::string_view resolved, bool badName) {
+    const bool root = resolved.size() == 2;
+    return !badName && (root || (!IsDeviceName(resolved.substr(resolved.rfind('\\') + 1)) &&
+                                 IsFolderPath(resolved)));
+}
+
+// The way the other implementations go: if the path is no folder, the same for the path less
+// its last level, then that level is made.
+void MakeFoldersAsWritten(const std::string& path) {
     const size_t cut = path.find_last_not_of("\\/");
     if (cut == std::string::npos || IsFolder(path)) return;
     const std::string trimmed = path.substr(0, cut + 1);
     const size_t parent = trimmed.find_last_of("\\/");
-    if (parent != std::string::npos && parent > 2) MakeFolders(trimmed.substr(0, parent));
+    if (parent != std::string::npos && parent > 2) MakeFoldersAsWritten(trimmed.substr(0, parent));
     MakeFolder(trimmed);
+}
+
+}  // namespace
+
+bool MakeFolder(const std::string& path) {
+    const Resolved* at = ResolveInto(Slot::Change, path);
+    if (!at) {
+        Guard("a new folder", path, nullptr, false);
+        return Fail(ENOENT);
+    }
+    return MakeFolderAt(path, at->path, at->badName);
+}
+
+// The same folders made, and asked about, in the same order as the other implementations make
+// them, with the path resolved once rather than once for every level: deep names are what the
+// package fuzz target meets most. A ".." in the path takes their way, level by level.
+void MakeFolders(const std::string& path) {
+    static std::vector<LevelEnd> ends;
+    const Resolved* whole = ResolveInto(Slot::Levels, path, &ends);
+    if (!whole || whole->climbed) {
+        MakeFoldersAsWritten(path);
+        return;
+    }
+    const std::string_view resolved = whole->path;
+    // Deepest first, down to a level that is a folder already.
+    size_t first = ends.size();
+    while (first > 0) {
+        const LevelEnd& end = ends[first - 1];
+        if (IsFolderAt(resolved.substr(0, end.resolved), end.badName)) break;
+        --first;
+    }
+    const std::string_view written = path;
+    for (size_t k = first; k < ends.size(); ++k) {
+        const LevelEnd& end = ends[k];
+        MakeFolderAt(written.substr(0, end.written), resolved.substr(0, end.resolved), end.badName);
+    }
 }
 
 std::optional<uint32_t> ReadAttributes(const std::string& path) {
