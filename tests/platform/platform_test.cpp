@@ -278,6 +278,10 @@ TEST(CodePage, Cp936IsTheSameOnEveryWindows) {
                           "a"),
               std::nullopt);
     EXPECT_EQ(Cp936ToUtf8("a\x81"), "a\xEF\xBF\xBD");
+    // A lead byte without its trail is one byte of nothing; what follows reads as itself.
+    EXPECT_EQ(Cp936ToUtf8("\x81 \xC7\xEB"), "\xEF\xBF\xBD 请");
+    // A conversion that failed leaves nothing behind for the next one.
+    EXPECT_EQ(Utf8ToCp936("请"), "\xC7\xEB");
 }
 
 TEST(CodePage, WhatReachesAnAnsiProgramDependsOnTheSystemsCodePage) {

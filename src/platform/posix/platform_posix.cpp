@@ -75,37 +75,64 @@ bool HasDrive(const std::string& path) {
     return path.size() >= 2 && path[1] == ':' && IsAsciiLetter(path[0]);
 }
 
-// Strict: nothing when a byte sequence or a character does not convert. Otherwise like the
-// system's converters: an invalid byte becomes '?' and the rest goes on.
+// One converter per direction and thread, opened once: iconv_open looks up and loads the
+// system's conversion modules every time, which costs far more than converting a name.
+class Converters {
+  public:
+    Converters() = default;
+    Converters(const Converters&) = delete;
+    Converters& operator=(const Converters&) = delete;
+    ~Converters() {
+        for (auto& [names, cd] : open_) iconv_close(cd);
+    }
+
+    // Reset to its initial state, ready for a new text.
+    iconv_t Get(const char* to, const char* from) {
+        auto [it, added] = open_.try_emplace({to, from}, reinterpret_cast<iconv_t>(-1));
+        if (added) {
+            it->second = iconv_open(to, from);
+            if (it->second == reinterpret_cast<iconv_t>(-1)) {
+                open_.erase(it);
+                throw Error("iconv_open failed");
+            }
+        }
+        iconv(it->second, nullptr, nullptr, nullptr, nullptr);
+        return it->second;
+    }
+
+  private:
+    std::map<std::pair<std::string, std::string>, iconv_t> open_;
+};
+
+thread_local Converters tConverters;
+
+// What stands for each byte that does not convert: nothing (the whole conversion fails), "?"
+// as the system's converters give, or U+FFFD.
 std::optional<std::string> Convert(std::string_view text, const char* to, const char* from,
-                                   bool strict) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw Error("iconv_open failed");
+                                   const char* invalid) {
+    iconv_t cd = tConverters.Get(to, from);
     std::string out;
     std::array<char, 4096> buffer{};
     auto* in = const_cast<char*>(text.data());
     size_t inLeft = text.size();
-    bool lost = false;
     while (inLeft > 0) {
         char* outPtr = buffer.data();
         size_t outLeft = buffer.size();
         const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
         out.append(buffer.data(), buffer.size() - outLeft);
         if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
-            lost = true;
-            if (strict) break;
-            out.push_back('?');
+            if (!invalid) return std::nullopt;
+            out += invalid;
             ++in;
             --inLeft;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
         }
     }
-    iconv_close(cd);
-    if (strict && lost) return std::nullopt;
     return out;
 }
 
 std::string Convert(std::string_view text, const char* to, const char* from) {
-    return *Convert(text, to, from, false);
+    return *Convert(text, to, from, "?");
 }
 
 int gAnsiCodePage = 936;
@@ -233,24 +260,13 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     return Convert(utf8, "CP936", "UTF-8");
 }
 
+// A byte that starts no character reads as U+FFFD, and the bytes after it as what they are.
 std::string Cp936ToUtf8(std::string_view cp936) {
-    if (auto whole = Convert(cp936, "UTF-8", "CP936", true)) return *whole;
-    std::string text;
-    while (!cp936.empty()) {
-        // A character is one or two bytes; what starts none is one byte of nothing.
-        std::optional<std::string> character;
-        size_t used = 1;
-        for (; used <= 2 && used <= cp936.size() && !character; ++used) {
-            character = Convert(cp936.substr(0, used), "UTF-8", "CP936", true);
-        }
-        text += character.value_or("\xEF\xBF\xBD");
-        cp936.remove_prefix(character ? used - 1 : 1);
-    }
-    return text;
+    return *Convert(cp936, "UTF-8", "CP936", "\xEF\xBF\xBD");
 }
 
 std::optional<std::string> Utf8ToCp936(std::string_view utf8) {
-    return Convert(utf8, "CP936", "UTF-8", true);
+    return Convert(utf8, "CP936", "UTF-8", nullptr);
 }
 
 int AnsiCodePage() {
@@ -258,7 +274,7 @@ int AnsiCodePage() {
 }
 
 bool FitsAnsiCodePage(std::string_view utf8) {
-    return Convert(utf8, IconvName(gAnsiCodePage).c_str(), "UTF-8", true).has_value();
+    return Convert(utf8, IconvName(gAnsiCodePage).c_str(), "UTF-8", nullptr).has_value();
 }
 
 std::optional<std::string> ShortPath(const std::string& path) {
