@@ -115,6 +115,7 @@ TEST(MemoryFiles, AChangeOutsideTheGuardedFolderEndsTheProcess) {
     EXPECT_DEATH(guarded(create("C:\\A\\B\\OUT\\nul.txt")), kOutside);
     EXPECT_DEATH(guarded(create("OUT\\x")), kOutside);
     EXPECT_DEATH(guarded([] { platform::MakeFolder("D:\\OUT"); }), kOutside);
+    EXPECT_DEATH(guarded([] { File::Open("C:\\A\\x", File::Access::UpdateOwnFile); }), kOutside);
     EXPECT_DEATH(guarded([] { platform::MoveOver("C:\\A\\B\\OUT\\x", "C:\\A\\x"); }), kOutside);
 
     guarded([] {
@@ -126,6 +127,22 @@ TEST(MemoryFiles, AChangeOutsideTheGuardedFolderEndsTheProcess) {
         EXPECT_TRUE(platform::MoveOver("C:\\A\\B\\OUT\\x", "C:\\A\\B\\OUT\\sub\\y"));
         EXPECT_EQ(platform::memory::Contents("C:\\A\\B\\OUT\\SUB\\Y"), "");
     });
+}
+
+// An update, as the log makes, keeps what is there until it is cut at the position.
+TEST(MemoryFiles, AnUpdateKeepsTheBytesUpToWhereItIsCut) {
+    platform::memory::Reset();
+    File::Open("C:\\log", File::Access::CreateExclusive).Write("abcdef", 6);
+    {
+        File file = File::Open("c:/LOG", File::Access::UpdateOwnFile);
+        char first = 0;
+        ASSERT_EQ(file.Read(&first, 1), 1u);
+        EXPECT_EQ(first, 'a');
+        file.Seek(2);
+        file.Truncate();
+    }
+    EXPECT_EQ(platform::memory::Contents("C:\\log"), "ab");
+    platform::memory::Reset();
 }
 
 }  // namespace

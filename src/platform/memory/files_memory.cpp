@@ -431,6 +431,16 @@ std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root) {
     return VolumeSpace{kVolumeBytes, kVolumeBytes};
 }
 
+// Every drive is a volume of its own.
+std::optional<std::string> VolumeOf(const std::string& path) {
+    const Resolved* at = Look(path);
+    if (!at || at->device || (!at->root && !Find(*at))) {
+        Fail(ENOENT);
+        return std::nullopt;
+    }
+    return at->path.substr(0, 2) + "\\";
+}
+
 // A drive of its own, so that it is there after every Reset.
 std::string TempFolder() {
     return "T:\\";
@@ -527,7 +537,8 @@ File File::Open(const std::string& path, Access access) {
         file.error_ = platform::ErrorText(code);
         return std::move(file);
     };
-    const bool create = access == Access::CreateExclusive;
+    const bool update = access == Access::UpdateOwnFile;
+    const bool create = access == Access::CreateExclusive || update;
     const Resolved* at = create ? ForChange("a new file", path) : Look(path);
     if (!at) return fail(ENOENT);
     if (at->badName) return fail(EINVAL);
@@ -539,9 +550,9 @@ File File::Open(const std::string& path, Access access) {
     if (node && create && (node->attributes & kAttrReadOnly)) return fail(EACCES);
 
     OpenFile open;
-    open.read = !create;
+    open.read = !create || update;
     open.write = create;
-    open.letRead = access == Access::ReadShared || access == Access::ReadDenyWrite;
+    open.letRead = access == Access::ReadShared || access == Access::ReadDenyWrite || update;
     open.letWrite = access == Access::ReadShared;
     if (node) {
         // Windows' sharing rule: each side must let the other do what it does.
@@ -553,7 +564,7 @@ File File::Open(const std::string& path, Access access) {
     } else {
         node = &Memory().nodes[at->path];
     }
-    if (create) node->data.clear();
+    if (create && !update) node->data.clear();
     open.node = node;
     node->opens += 1;
     node->reading += open.read ? 1 : 0;
@@ -602,6 +613,14 @@ void File::Seek(int64_t position) {
 
 int64_t File::Size() const {
     return static_cast<int64_t>(Memory().files[static_cast<size_t>(handle_)].node->data.size());
+}
+
+void File::Truncate() {
+    OpenFile& file = Handle(handle_);
+    if (!file.write) Throw(EBADF);
+    if (file.position < static_cast<int64_t>(file.node->data.size())) {
+        file.node->data.resize(static_cast<size_t>(file.position));
+    }
 }
 
 void File::Close() {
