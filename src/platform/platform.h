@@ -112,11 +112,22 @@ class File {
     };
 
     File() = default;
-    File(File&& other) noexcept;
-    File& operator=(File&& other) noexcept;
+    File(File&& other) noexcept
+        : handle_(std::exchange(other.handle_, kInvalid)),
+          path_(std::move(other.path_)),
+          error_(std::move(other.error_)) {}
+    File& operator=(File&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle_ = std::exchange(other.handle_, kInvalid);
+            path_ = std::move(other.path_);
+            error_ = std::move(other.error_);
+        }
+        return *this;
+    }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
-    ~File();
+    ~File() { Close(); }
 
     // Check IsOpen(); on failure ErrorText() holds the system's text for it.
     static File Open(const std::string& path, Access access);

@@ -510,25 +510,6 @@ bool MoveOver(const std::string& source, const std::string& target) {
 
 // ---- File ----
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalid)),
-      path_(std::move(other.path_)),
-      error_(std::move(other.error_)) {}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kInvalid);
-        path_ = std::move(other.path_);
-        error_ = std::move(other.error_);
-    }
-    return *this;
-}
-
-File::~File() {
-    Close();
-}
-
 File File::Open(const std::string& path, Access access) {
     File file;
     file.path_ = path;
