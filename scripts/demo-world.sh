@@ -44,3 +44,10 @@ demo_clear_stale_drives() {
   done
   return 0
 }
+
+# All of the above, in their order: what each demo does before it starts Wine.
+demo_prepare() {
+  demo_build
+  demo_stage_program
+  demo_clear_stale_drives
+}

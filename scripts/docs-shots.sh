@@ -8,9 +8,7 @@ export ZR_XVFB=1
 . scripts/wine-env.sh
 . scripts/demo-world.sh
 
-demo_build
-demo_stage_program
-demo_clear_stale_drives
+demo_prepare
 trap wine_env_stop EXIT
 wine_env_start
 zr_wine "$ZR_DEMO_DRIVER" pictures "$ZR_DEMO/program" "$ZR_DEMO" docs

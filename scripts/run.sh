@@ -11,9 +11,7 @@ cd "$(dirname "$0")/.."
 . scripts/wine-env.sh
 . scripts/demo-world.sh
 
-demo_build
-demo_stage_program
-demo_clear_stale_drives
+demo_prepare
 trap wine_env_stop EXIT
 
 if [ -n "${DISPLAY:-}" ] && [ "${ZR_XVFB:-}" != 1 ]; then
