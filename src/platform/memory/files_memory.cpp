@@ -113,6 +113,8 @@ bool IsBadNameCharacter(char c) {
 
 // CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9, with any extension and trailing spaces:
 // in the last place of a path Windows opens the device, in whatever folder the path names.
+// Written apart from the package reader's own rule on purpose: this layer judges the reader, and
+// a judge sharing its mistakes would find none.
 bool IsDeviceName(std::string_view name) {
     size_t length = 0;
     while (length < name.size() && name[length] != '.') ++length;
