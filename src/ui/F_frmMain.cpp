@@ -53,9 +53,8 @@ std::string ReadWholeFile(const std::string& path) {
 
 // "10.0.22631": the version the system says it is, which RtlGetVersion tells as it is.
 std::string WindowsVersion() {
-    using GetVersionCall = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const auto getVersion = reinterpret_cast<GetVersionCall>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    auto* getVersion = platform::win32::ExportOf<LONG WINAPI(OSVERSIONINFOW*)>(
+        GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
     if (!getVersion || getVersion(&version) != 0) return "?";
@@ -66,15 +65,14 @@ std::string WindowsVersion() {
 // "6.10 (C:\Windows\WinSxS\...\comctl32.dll)": which common controls the manifest brought
 // in, those of the program's own calls (other DLLs may have loaded another comctl32 as well).
 std::string CommonControlsVersion() {
-    using DllGetVersionCall = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
     HMODULE controls = nullptr;
     if (!GetModuleHandleExW(
             GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
             reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(&InitCommonControlsEx)), &controls)) {
         return "?";
     }
-    const auto getVersion = reinterpret_cast<DllGetVersionCall>(
-        reinterpret_cast<void*>(GetProcAddress(controls, "DllGetVersion")));
+    auto* getVersion =
+        platform::win32::ExportOf<HRESULT CALLBACK(DLLVERSIONINFO*)>(controls, "DllGetVersion");
     DLLVERSIONINFO version{};
     version.cbSize = sizeof version;
     std::string text = "?";

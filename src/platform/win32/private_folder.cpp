@@ -3,11 +3,12 @@
 #include <sddl.h>
 
 #include <memory>
+#include <type_traits>
+
+#include "platform/win32/system_library.h"
 
 namespace zr::platform::win32 {
 namespace {
-
-using RtlNtStatusToDosErrorCall = ULONG(NTAPI*)(NTSTATUS);
 
 // ntdll's own constants (ntifs.h), which MinGW's winternl.h leaves out.
 constexpr ULONG kDirectoryFile = 0x00000001;
@@ -16,13 +17,12 @@ constexpr ULONG kOpenReparsePoint = 0x00200000;
 constexpr ULONG kCreateNew = 0x00000002;  // FILE_CREATE
 
 template <typename Function>
-Function NtdllExport(const char* name) {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+Function* NtdllExport(const char* name) {
+    return ExportOf<Function>(GetModuleHandleW(L"ntdll.dll"), name);
 }
 
 DWORD DosError(NTSTATUS status) {
-    static const auto convert = NtdllExport<RtlNtStatusToDosErrorCall>("RtlNtStatusToDosError");
+    static const auto convert = NtdllExport<ULONG NTAPI(NTSTATUS)>("RtlNtStatusToDosError");
     return convert ? convert(status) : ERROR_GEN_FAILURE;
 }
 
@@ -48,7 +48,7 @@ std::wstring NtPath(const std::wstring& path) {
 }  // namespace
 
 NtCreateFileCall SystemNtCreateFile() {
-    return NtdllExport<NtCreateFileCall>("NtCreateFile");
+    return NtdllExport<std::remove_pointer_t<NtCreateFileCall>>("NtCreateFile");
 }
 
 HANDLE CreatePrivateFolder(const std::wstring& path, NtCreateFileCall create, DWORD& errorCode) {

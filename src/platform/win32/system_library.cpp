@@ -19,9 +19,8 @@ std::wstring SystemPath(const wchar_t* name) {
 }  // namespace
 
 void HardenProcess() {
-    auto* setDefaultDllDirectories =
-        reinterpret_cast<SetDefaultDllDirectoriesFn*>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    auto* setDefaultDllDirectories = ExportOf<SetDefaultDllDirectoriesFn>(
+        GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
     if (!setDefaultDllDirectories || !setDefaultDllDirectories(kSearchSystem32)) {
         // Without it, at least the current folder leaves the search path.
         SetDllDirectoryW(L"");

@@ -14,6 +14,15 @@ namespace zr::platform::win32 {
 // thing the program does.
 void HardenProcess();
 
+// An export by name of a module that is loaded already (ntdll, kernel32, a DLL found by an
+// address in it), for what not every Windows has; null when the module or the export is
+// missing.
+template <typename Function>
+Function* ExportOf(HMODULE module, const char* name) {
+    if (!module) return nullptr;
+    return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 // A DLL from System32, with its dependencies from there too; freed with the object.
 class SystemLibrary {
   public:
@@ -27,8 +36,7 @@ class SystemLibrary {
     // An export by name; null when the DLL or the export is missing.
     template <typename Function>
     Function* Find(const char* name) const {
-        if (!module_) return nullptr;
-        return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+        return ExportOf<Function>(module_, name);
     }
 
   private:
