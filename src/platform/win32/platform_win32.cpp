@@ -5,6 +5,7 @@
 
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/win32/asked_text.h"
 #include "platform/win32/private_folder.h"
 #include "platform/win32/system_message.h"
 #include "platform/win32/wide.h"
@@ -34,6 +35,7 @@ std::string Narrow(std::wstring_view wide) {
 
 namespace {
 
+using win32::AskForText;
 using win32::Narrow;
 using win32::Widen;
 
@@ -203,16 +205,9 @@ std::optional<std::string> VolumeOf(const std::string& path) {
 }
 
 std::string TempFolder() {
-    // A %TMP% longer than the buffer is not written: the answer is then the size it needs.
-    std::wstring path(MAX_PATH + 1, L'\0');
-    for (;;) {
-        const DWORD n = GetTempPathW(static_cast<DWORD>(path.size()), path.data());
-        if (n < path.size()) {
-            path.resize(n);
-            return Narrow(path);
-        }
-        path.resize(size_t{n} + 1);  // n counts the null; one more makes sure the buffer grows
-    }
+    const auto path =
+        AskForText([](wchar_t* buffer, DWORD size) { return GetTempPathW(size, buffer); });
+    return Narrow(path.value_or(std::wstring()));
 }
 
 std::vector<FolderEntry> ListFolder(const std::string& folder) {
@@ -297,17 +292,10 @@ bool FitsAnsiCodePage(std::string_view utf8) {
 
 std::optional<std::string> ShortPath(const std::string& path) {
     const std::wstring wide = Widen(path);
-    std::wstring shortPath(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n =
-            GetShortPathNameW(wide.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
-        if (n == 0) return std::nullopt;
-        if (n < shortPath.size()) {
-            shortPath.resize(n);
-            return Narrow(shortPath);
-        }
-        shortPath.resize(n);
-    }
+    const auto shortPath = AskForText(
+        [&](wchar_t* buffer, DWORD size) { return GetShortPathNameW(wide.c_str(), buffer, size); });
+    if (!shortPath) return std::nullopt;
+    return Narrow(*shortPath);
 }
 
 std::string DecimalSeparator() {

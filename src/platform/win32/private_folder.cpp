@@ -5,6 +5,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "platform/win32/asked_text.h"
 #include "platform/win32/system_library.h"
 
 namespace zr::platform::win32 {
@@ -28,17 +29,11 @@ DWORD DosError(NTSTATUS status) {
 
 // "\??\C:\dir", "\??\UNC\server\share\dir": the object manager's name for a Win32 path.
 std::wstring NtPath(const std::wstring& path) {
-    std::wstring full(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n =
-            GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (n == 0) return {};
-        if (n < full.size()) {
-            full.resize(n);
-            break;
-        }
-        full.resize(n);
-    }
+    auto asked = AskForText([&](wchar_t* buffer, DWORD size) {
+        return GetFullPathNameW(path.c_str(), size, buffer, nullptr);
+    });
+    if (!asked) return {};
+    std::wstring& full = *asked;
     while (full.size() > 3 && full.back() == L'\\') full.pop_back();
     if (full.starts_with(L"\\\\?\\")) return L"\\??\\" + full.substr(4);
     if (full.starts_with(L"\\\\")) return L"\\??\\UNC\\" + full.substr(2);
