@@ -65,6 +65,22 @@ std::string CodePageToCodePage(std::string_view text, UINT from, UINT to) {
     return out;
 }
 
+// While it lives, the system's "no disk in the drive" box stays away from this thread's calls,
+// whatever mode the process is in: the call fails instead.
+class NoDiskBoxes {
+  public:
+    NoDiskBoxes() : set_(SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_) != FALSE) {}
+    NoDiskBoxes(const NoDiskBoxes&) = delete;
+    NoDiskBoxes& operator=(const NoDiskBoxes&) = delete;
+    ~NoDiskBoxes() {
+        if (set_) SetThreadErrorMode(previous_, nullptr);
+    }
+
+  private:
+    DWORD previous_ = 0;
+    bool set_;
+};
+
 // Nothing when a byte sequence is not valid in the code page.
 std::optional<std::wstring> StrictWiden(std::string_view text, UINT codePage) {
     if (text.empty()) return std::wstring();
@@ -170,11 +186,9 @@ bool WriteAttributes(const std::string& path, uint32_t attributes) {
 std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root) {
     // A card reader with no card, or a stick pulled a moment ago, must answer "unknown" here
     // and not with the system's own "no disk in the drive" box, every two seconds.
-    DWORD previousMode = 0;
-    const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode) != FALSE;
+    const NoDiskBoxes quiet;
     ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
     const BOOL known = GetDiskFreeSpaceExW(Widen(root).c_str(), &freeToCaller, &total, &totalFree);
-    if (quiet) SetThreadErrorMode(previousMode, nullptr);
     if (!known) return std::nullopt;
     return VolumeSpace{static_cast<int64_t>(freeToCaller.QuadPart),
                        static_cast<int64_t>(total.QuadPart)};
@@ -183,8 +197,7 @@ std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root) {
 std::optional<std::string> VolumeOf(const std::string& path) {
     const std::wstring wide = Widen(path);
     // No "no disk in the drive" box for an empty card reader named in the path.
-    DWORD previousMode = 0;
-    const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode) != FALSE;
+    const NoDiskBoxes quiet;
     std::wstring mountPoint(wide.size() + MAX_PATH, L'\0');
     const BOOL found =
         GetVolumePathNameW(wide.c_str(), mountPoint.data(), static_cast<DWORD>(mountPoint.size()));
@@ -200,7 +213,6 @@ std::optional<std::string> VolumeOf(const std::string& path) {
             volume = Narrow(CharUpperW(mountPoint.data()));
         }
     }
-    if (quiet) SetThreadErrorMode(previousMode, nullptr);
     return volume;
 }
 
