@@ -15,6 +15,7 @@
 
 #include "platform/ascii.h"
 #include "platform/error.h"
+#include "platform/make_folders.h"
 #include "platform/memory/memory_files.h"
 #include "platform/platform.h"
 #include "platform/posix/last_error.h"
@@ -352,17 +353,6 @@ bool IsFolderAt(std::string_view resolved, bool badName) {
                                  IsFolderPath(resolved)));
 }
 
-// The way the other implementations go: if the path is no folder, the same for the path less
-// its last level, then that level is made.
-void MakeFoldersAsWritten(const std::string& path) {
-    const size_t cut = path.find_last_not_of("\\/");
-    if (cut == std::string::npos || IsFolder(path)) return;
-    const std::string trimmed = path.substr(0, cut + 1);
-    const size_t parent = trimmed.find_last_of("\\/");
-    if (parent != std::string::npos && parent > 2) MakeFoldersAsWritten(trimmed.substr(0, parent));
-    MakeFolder(trimmed);
-}
-
 }  // namespace
 
 bool MakeFolder(const std::string& path) {
@@ -381,7 +371,7 @@ void MakeFolders(const std::string& path) {
     static std::vector<LevelEnd> ends;
     const Resolved* whole = ResolveInto(Slot::Levels, path, &ends);
     if (!whole || whole->climbed) {
-        MakeFoldersAsWritten(path);
+        MakeFoldersLevelByLevel(path);
         return;
     }
     const std::string_view resolved = whole->path;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/make_folders.h"
 #include "platform/platform.h"
 #include "platform/win32/asked_text.h"
 #include "platform/win32/private_folder.h"
@@ -165,12 +166,7 @@ bool MakeFolder(const std::string& path) {
 }
 
 void MakeFolders(const std::string& path) {
-    const size_t cut = path.find_last_not_of("\\/");
-    if (cut == std::string::npos || IsFolder(path)) return;
-    const std::string trimmed = path.substr(0, cut + 1);
-    const size_t parent = trimmed.find_last_of("\\/");
-    if (parent != std::string::npos && parent > 2) MakeFolders(trimmed.substr(0, parent));
-    MakeFolder(trimmed);
+    MakeFoldersLevelByLevel(path);
 }
 
 std::optional<uint32_t> ReadAttributes(const std::string& path) {
