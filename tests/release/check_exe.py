@@ -80,27 +80,23 @@ class Pe:
         at = self.offset(rva)
         return self.data[at:self.data.index(b"\0", at)].decode("ascii")
 
-    def imports(self):
-        rva, _ = self.directory(1)
+    def dll_names(self, directory, record, name_field):
+        """The DLLs of an import table: records of the given layout up to one of zeros."""
+        rva, _ = self.directory(directory)
         names = []
         while rva:
-            descriptor = struct.unpack_from("<IIIII", self.data, self.offset(rva))
+            descriptor = struct.unpack_from(record, self.data, self.offset(rva))
             if not any(descriptor):
                 break
-            names.append(self.c_string(descriptor[3]))
-            rva += 20
+            names.append(self.c_string(descriptor[name_field]))
+            rva += struct.calcsize(record)
         return names
 
+    def imports(self):
+        return self.dll_names(1, "<5I", 3)
+
     def delay_imports(self):
-        rva, _ = self.directory(13)
-        names = []
-        while rva:
-            descriptor = struct.unpack_from("<8I", self.data, self.offset(rva))
-            if not any(descriptor):
-                break
-            names.append(self.c_string(descriptor[1]))
-            rva += 32
-        return names
+        return self.dll_names(13, "<8I", 1)
 
     def resource(self, type_id, name_id):
         """The bytes of the first language of a resource given by numeric type and name."""
