@@ -154,6 +154,12 @@ std::vector<Seed> WmiSeeds() {
                          association("Disk, Partition #0", "I:", "-5") +
                          drive(7, "USB", "USBSTOR\\DISK&PROD_P&REV_\\1") +
                          drive(7, "USB", "VEN_&PROD_&REV_1.00")},
+        // A USB 3 stick that Win32_DiskDrive calls SCSI, and a SCSI disk on another bus.
+        {"uasp", association("Disk #3, Partition #0", "J:", "31914983424") +
+                     association("Disk #4, Partition #0", "K:", "512110190592") +
+                     drive(3, "SCSI", "SCSI\\DISK&VEN_SAMSUNG&PROD_FLASH_DRIVE_FIT&REV_1100\\4&1") +
+                     drive(4, "SCSI", "SCSI\\DISK&VEN_NVME&PROD_SSD&REV_1.0\\5&2") +
+                     "S3\t7\nS4\t17\n"},
     };
 }
 

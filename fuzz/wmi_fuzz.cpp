@@ -2,6 +2,7 @@
 // (a missing field is a null property):
 //   A<Dependent>\t<Antecedent>\t<volume size>   a Win32_LogicalDiskToPartition row
 //   D<Name>\t<InterfaceType>\t<PNPDeviceID>     a Win32_DiskDrive row
+//   S<Number>\t<BusType>                        an MSFT_Disk row of the storage namespace
 // Every line, whatever its letter, also goes through the text rules on their own. The rules and
 // the enumeration over fake WMI objects (tests/disk/fake_wmi.h) may refuse a null property with
 // zr::Error, but must never crash or run into undefined behaviour, and each part they cut must be
@@ -124,6 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         } else if (line[0] == 'D' && wmi.drives.size() < kMaxRows) {
             wmi.drives.push_back(MakeRow(fields, {"Name", "InterfaceType", "PNPDeviceID"}));
+        } else if (line[0] == 'S' && wmi.storageDisks.size() < kMaxRows) {
+            wmi.storageDisks.push_back(MakeRow(fields, {"Number", "BusType"}));
         }
     }
     std::vector<zr::disk::TUsbDiskInfo> disks;
