@@ -6,6 +6,7 @@
 #include "bootitems/win32/F_frmConfig.h"
 #include "disk/win32/wmi_locator.h"
 #include "imaging/picture.h"
+#include "package/package_pin.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "platform/win32/automation_win32.h"
@@ -260,7 +261,7 @@ void TfrmMain::tmrTimer() {
 void TfrmMain::LogStart() {
     Log("start: ZiRuri " ZR_VERSION_TEXT ", Windows " + WindowsVersion() + ", code page " +
         std::to_string(platform::AnsiCodePage()) + ", common controls " + CommonControlsVersion() +
-        ", data folder " + FDataDir);
+        ", data folder " + FDataDir + ", package pin " + PinnedPackageDigest().value_or("none"));
 }
 
 void TfrmMain::RefreshDiskList() {
