@@ -1,0 +1,79 @@
+// The tool's process: started hidden, polled by the caller.
+
+#include <windows.h>
+
+#include <utility>
+
+#include "platform/platform.h"
+#include "platform/win32/handle.h"
+#include "platform/win32/wide.h"
+
+namespace zr::platform {
+
+using win32::ToHandle;
+using win32::Widen;
+
+Process::Process(Process&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalid)),
+      ended_(other.ended_),
+      exitCode_(other.exitCode_),
+      errorCode_(other.errorCode_),
+      error_(std::move(other.error_)) {}
+
+Process& Process::operator=(Process&& other) noexcept {
+    if (this != &other) {
+        if (handle_ != kInvalid) CloseHandle(ToHandle(handle_));
+        handle_ = std::exchange(other.handle_, kInvalid);
+        ended_ = other.ended_;
+        exitCode_ = other.exitCode_;
+        errorCode_ = other.errorCode_;
+        error_ = std::move(other.error_);
+    }
+    return *this;
+}
+
+Process::~Process() {
+    if (handle_ != kInvalid) CloseHandle(ToHandle(handle_));
+}
+
+Process Process::StartHidden(const std::string& application, const std::string& commandLine) {
+    Process process;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION info{};
+    std::wstring line = Widen(commandLine);  // CreateProcessW may write into it
+    line.push_back(L'\0');
+    // No console window at all (a hidden console child can still show up in Windows 11's
+    // terminal, whose close box would end a format midway), and none of our handles.
+    if (!CreateProcessW(Widen(application).c_str(), line.data(), nullptr, nullptr, FALSE,
+                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+        process.errorCode_ = static_cast<int>(GetLastError());
+        process.error_ = platform::ErrorText(process.errorCode_);
+        return process;
+    }
+    CloseHandle(info.hThread);
+    process.handle_ = reinterpret_cast<intptr_t>(info.hProcess);
+    return process;
+}
+
+Process::State Process::WaitFor(int milliseconds) {
+    if (handle_ == kInvalid) return State::Failed;
+    if (ended_) return State::Ended;
+    switch (WaitForSingleObject(ToHandle(handle_), static_cast<DWORD>(milliseconds))) {
+        case WAIT_TIMEOUT:
+            return State::Running;
+        case WAIT_OBJECT_0: {
+            DWORD code = 0;
+            GetExitCodeProcess(ToHandle(handle_), &code);
+            exitCode_ = code;
+            ended_ = true;
+            return State::Ended;
+        }
+        default:
+            return State::Failed;
+    }
+}
+
+}  // namespace zr::platform
