@@ -12,6 +12,7 @@
 
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/sha256.h"
 #include "support/temp_folder.h"
 
 #ifdef _WIN32
@@ -38,6 +39,29 @@ TEST(Files, AFolderIsNotAFile) {
     EXPECT_FALSE(IsFile(tmp / "missing"));
     EXPECT_EQ(FileLength(tmp / "file.bin"), 5);
     EXPECT_EQ(FileLength(tmp / "dir"), std::nullopt);
+}
+
+// FIPS 180-4's examples; the last spans many reads of the file and many blocks of the hash.
+TEST(Sha256, OfAFilesWholeContent) {
+    const struct {
+        std::string content;
+        const char* digest;
+    } cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    TempFolder tmp;
+    for (const auto& c : cases) {
+        test::WriteFile(tmp / "f", c.content);
+        File file = File::Open(tmp / "f", File::Access::ReadDenyWrite);
+        char first = 0;
+        file.Read(&first, 1);  // the digest covers the file from its start whatever was read
+        EXPECT_EQ(Sha256Hex(file), c.digest) << c.content.size() << " bytes";
+    }
 }
 
 TEST(Files, NamesAreFoundWithoutRegardToCase) {
