@@ -14,6 +14,8 @@
 
 namespace zr::platform {
 
+class File;
+
 // Windows file attribute bits.
 inline constexpr uint32_t kAttrReadOnly = 0x01;
 inline constexpr uint32_t kAttrHidden = 0x02;
@@ -51,6 +53,13 @@ std::optional<std::string> VolumeOf(const std::string& path);
 
 // The user's temporary folder, with its trailing backslash.
 std::string TempFolder();
+
+// The Windows folder, with its trailing backslash.
+std::string WindowsFolder();
+
+// The numbers of the physical disks that the volume holding an open file lies on; nothing when
+// the system cannot say.
+std::optional<std::vector<int64_t>> DisksOf(const File& file);
 
 struct FolderEntry {
     std::string name;
@@ -108,7 +117,10 @@ class File {
         // Open or create for reading and writing, others may read. Never through a link, nor
         // a file that has other names: the program runs elevated, and a file in a folder its
         // user may write could otherwise lead its writes to any file of the system.
-        UpdateOwnFile
+        UpdateOwnFile,
+        // Create for writing a file that is not there yet; refused when anything is there, a
+        // link included, so that nothing is ever written through one. Nobody else may open it.
+        CreateNew
     };
 
     File() = default;
@@ -134,6 +146,11 @@ class File {
 
     bool IsOpen() const { return handle_ != kInvalid; }
     const std::string& ErrorText() const { return error_; }
+    intptr_t NativeHandle() const { return handle_; }
+
+    // Where the open file is, as the file system names it now (links resolved); empty when the
+    // system cannot say. A program given this path reaches this very file while it is held.
+    std::string FinalPath() const;
 
     // Both throw zr::Error with the system's text on an I/O failure; Read returns 0 at the end.
     size_t Read(void* buffer, size_t count);
@@ -151,40 +168,6 @@ class File {
     std::string error_;
 };
 
-// A folder made afresh that only administrators and the system may change, held open while the
-// object lives so that it cannot be renamed, removed or swapped for a link meanwhile.
-class PrivateFolder {
-  public:
-    PrivateFolder() = default;
-    PrivateFolder(PrivateFolder&& other) noexcept
-        : handle_(std::exchange(other.handle_, kInvalid)), error_(std::move(other.error_)) {}
-    PrivateFolder& operator=(PrivateFolder&& other) noexcept {
-        if (this != &other) {
-            Close();
-            handle_ = std::exchange(other.handle_, kInvalid);
-            error_ = std::move(other.error_);
-        }
-        return *this;
-    }
-    PrivateFolder(const PrivateFolder&) = delete;
-    PrivateFolder& operator=(const PrivateFolder&) = delete;
-    ~PrivateFolder() { Close(); }
-
-    // Creates the last level of path. Fails when anything is there already, a link included:
-    // an existing folder could be somebody else's. Check IsOpen(); ErrorText() says why not.
-    static PrivateFolder Create(const std::string& path);
-
-    bool IsOpen() const { return handle_ != kInvalid; }
-    const std::string& ErrorText() const { return error_; }
-    // Lets the folder go; it stays where it is.
-    void Close();
-
-  private:
-    static constexpr intptr_t kInvalid = -1;
-    intptr_t handle_ = kInvalid;
-    std::string error_;
-};
-
 // A hidden child process that the caller polls.
 class Process {
   public:
@@ -198,8 +181,12 @@ class Process {
     ~Process();
 
     // application is the program's full path; it is never looked up on the search path.
-    // commandLine is passed to the program as it stands (Windows quoting rules).
-    static Process StartHidden(const std::string& application, const std::string& commandLine);
+    // commandLine is passed to the program as it stands (Windows quoting rules). The program
+    // runs in folder, which is also its TEMP and TMP, with nothing else of this program's
+    // environment but the system's own folders: its lookups of DLLs and files reach no folder
+    // that the user's other programs may write.
+    static Process StartHidden(const std::string& application, const std::string& commandLine,
+                               const std::string& folder);
 
     bool IsStarted() const { return handle_ != kInvalid; }
     const std::string& ErrorText() const { return error_; }

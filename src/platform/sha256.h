@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,7 +31,8 @@ class Sha256 {
 };
 
 // The digest of the file's whole content, read from its start through the open handle, as 64
-// lowercase hex digits. Throws zr::Error when it cannot be read.
-std::string Sha256Hex(File& file);
+// lowercase hex digits; afterBlock runs after each mebibyte. Throws zr::Error when it cannot
+// be read.
+std::string Sha256Hex(File& file, const std::function<void()>& afterBlock = {});
 
 }  // namespace zr::platform

@@ -8,9 +8,14 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <cstdlib>
+
+#include "platform/posix/drive_map.h"
 #endif
 
 #include "platform/error.h"
+#include "platform/folder.h"
 #include "platform/platform.h"
 #include "platform/sha256.h"
 #include "support/temp_folder.h"
@@ -176,12 +181,14 @@ TEST(Folders, MoveOverPutsTheNewFileInPlace) {
 
 TEST(PrivateFolder, IsMadeAfreshOrNotAtAll) {
     TempFolder tmp;
-    EXPECT_TRUE(PrivateFolder::Create(tmp / "new").IsOpen());
+    const Folder parent = Folder::Open(tmp / "");
+    ASSERT_TRUE(parent.IsOpen()) << parent.ErrorText();
+    EXPECT_TRUE(parent.CreatePrivateChild("new").IsOpen());
     EXPECT_TRUE(IsFolder(tmp / "new"));
     // Anything already there could be somebody else's.
-    EXPECT_FALSE(PrivateFolder::Create(tmp / "new").IsOpen());
+    EXPECT_FALSE(parent.CreatePrivateChild("NEW").IsOpen());
     test::WriteFile(tmp / "file", "f");
-    PrivateFolder onFile = PrivateFolder::Create(tmp / "file");
+    Folder onFile = parent.CreatePrivateChild("file");
     EXPECT_FALSE(onFile.IsOpen());
     EXPECT_FALSE(onFile.ErrorText().empty());
 }
@@ -189,7 +196,7 @@ TEST(PrivateFolder, IsMadeAfreshOrNotAtAll) {
 #ifdef _WIN32
 TEST(PrivateFolder, CannotBeRenamedWhileHeld) {
     TempFolder tmp;
-    PrivateFolder folder = PrivateFolder::Create(tmp / "held");
+    Folder folder = Folder::Open(tmp / "").CreatePrivateChild("held");
     ASSERT_TRUE(folder.IsOpen());
     EXPECT_FALSE(MoveOver(tmp / "held", tmp / "moved"));
     folder.Close();
@@ -222,9 +229,10 @@ NTSTATUS NTAPI Record(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES att
 
 TEST(PrivateFolder, IsForAdministratorsOnlyAndCreatedAndHeldInOneStep) {
     TempFolder tmp;
+    const Folder parent = Folder::Open(tmp / "");
     DWORD code = 0;
-    const HANDLE folder =
-        win32::CreatePrivateFolder(win32::Widen(tmp / "private"), asked::Record, code);
+    const HANDLE folder = win32::CreatePrivateFolder(
+        reinterpret_cast<HANDLE>(parent.NativeHandle()), L"private", asked::Record, code);
     ASSERT_NE(folder, INVALID_HANDLE_VALUE) << code;
     CloseHandle(folder);
     EXPECT_EQ(asked::sddl, L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
@@ -328,9 +336,18 @@ TEST(CodePage, WhatReachesAnAnsiProgramDependsOnTheSystemsCodePage) {
     }
 }
 
+uint32_t RunToEnd(const std::string& program, const std::string& line, const std::string& folder) {
+    Process process = Process::StartHidden(program, line, folder);
+    EXPECT_TRUE(process.IsStarted()) << process.ErrorText();
+    Process::State state = Process::State::Running;
+    for (int i = 0; i < 300 && state == Process::State::Running; ++i) state = process.WaitFor(100);
+    EXPECT_EQ(state, Process::State::Ended);
+    return process.ExitCode();
+}
+
 TEST(Processes, AMissingProgramDoesNotStart) {
     TempFolder tmp;
-    Process process = Process::StartHidden(tmp / "none.exe", "none.exe x");
+    Process process = Process::StartHidden(tmp / "none.exe", "none.exe x", tmp / "");
     EXPECT_FALSE(process.IsStarted());
     EXPECT_NE(process.ErrorCode(), 0);
     EXPECT_EQ(process.WaitFor(10), Process::State::Failed);
@@ -344,12 +361,34 @@ TEST(Processes, TheExitCodeIsRead) {
     const std::string shell = FromHostPath("/bin/sh");
     const std::string line = "sh -c \"exit 3\"";
 #endif
-    Process process = Process::StartHidden(shell, line);
-    ASSERT_TRUE(process.IsStarted()) << process.ErrorText();
-    Process::State state = Process::State::Running;
-    for (int i = 0; i < 300 && state == Process::State::Running; ++i) state = process.WaitFor(100);
-    ASSERT_EQ(state, Process::State::Ended);
-    EXPECT_EQ(process.ExitCode(), 3u);
+    TempFolder tmp;
+    EXPECT_EQ(RunToEnd(shell, line, tmp / ""), 3u);
+}
+
+// The tool runs in the folder it is given, with that folder for its temporary files and
+// nothing of this program's environment: no lookup of its reaches the user's folders.
+TEST(Processes, RunInTheirFolderWithTheSystemsEnvironmentOnly) {
+    TempFolder tmp;
+#ifdef _WIN32
+    SetEnvironmentVariableW(L"ZR_LEAK", L"user's");
+    const std::string shell = WindowsFolder() + "system32\\cmd.exe";
+    const std::string line = "cmd.exe /c \"cd > seen.txt & set >> seen.txt\"";
+    const std::string folder = tmp / "", expectedPlace = folder.substr(0, folder.size() - 1);
+    const std::string expectedPath = "PATH=" + WindowsFolder() + "System32;";
+#else
+    setenv("ZR_LEAK", "user's", 1);
+    const std::string shell = FromHostPath("/bin/sh");
+    const std::string line = "sh -c \"(pwd; env) > seen.txt\"";
+    const std::string expectedPlace = *posix::ToHostPath(tmp / "");
+    const std::string expectedPath = "PATH=/usr/bin:/bin";
+#endif
+    ASSERT_EQ(RunToEnd(shell, line, tmp / ""), 0u);
+    const std::string seen = test::ReadFile(tmp / "seen.txt");
+    EXPECT_TRUE(seen.starts_with(expectedPlace)) << seen;
+    EXPECT_NE(seen.find("TEMP=" + expectedPlace), std::string::npos) << seen;
+    EXPECT_NE(seen.find("TMP=" + expectedPlace), std::string::npos) << seen;
+    EXPECT_NE(seen.find(expectedPath), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("ZR_LEAK"), std::string::npos) << seen;
 }
 
 }  // namespace

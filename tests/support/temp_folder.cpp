@@ -3,6 +3,11 @@
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "platform/platform.h"
 
@@ -23,8 +28,41 @@ TempFolder::TempFolder() {
     throw std::runtime_error("cannot make a temporary folder");
 }
 
+namespace {
+
+// Wine maps a path back to a drive by the identity (device and inode) of the folders that its
+// drives stand for, and keeps what it found for a second. A drive link a test removes may then
+// still be taken for any folder that gets the freed inode of the link's target: a temporary
+// folder of the next test. So under Wine the folders are only set aside until the program ends,
+// and their inodes stay taken until then.
+class SetAside {
+  public:
+    ~SetAside() {
+        for (const auto& folder : folders_) RemoveTree(folder);
+    }
+    void Add(const std::string& folder) { folders_.push_back(folder); }
+
+  private:
+    std::vector<std::string> folders_;
+};
+
+bool UnderWine() {
+#ifdef _WIN32
+    return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
 TempFolder::~TempFolder() {
-    RemoveTree(path_);
+    static SetAside setAside;
+    if (UnderWine()) {
+        setAside.Add(path_);
+    } else {
+        RemoveTree(path_);
+    }
 }
 
 void RemoveTree(const std::string& folder) {

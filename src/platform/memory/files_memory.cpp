@@ -38,7 +38,6 @@ struct Node {
     int writing = 0;
     int lettingRead = 0;
     int lettingWrite = 0;
-    int held = 0;  // PrivateFolder objects
 };
 
 // Paths compared as Windows compares names here: without regard to ASCII case.
@@ -89,7 +88,6 @@ using Nodes = std::map<std::string, Node, CaseBlindLess>;
 struct State {
     Nodes nodes;                    // by path; the roots are not here
     std::vector<OpenFile> files;    // a File's handle is its index
-    std::vector<std::string> held;  // a PrivateFolder's handle is its index; empty when free
     std::optional<Resolved> guard;  // the folder that changes must stay in
 };
 
@@ -254,9 +252,7 @@ void ForTree(const Resolved& at, Visit visit) {
 
 bool InUse(const Resolved& at) {
     bool used = false;
-    ForTree(at, [&](const std::string&, const Node& node) {
-        used = used || node.opens > 0 || node.held > 0;
-    });
+    ForTree(at, [&](const std::string&, const Node& node) { used = used || node.opens > 0; });
     return used;
 }
 
@@ -287,9 +283,6 @@ void Reset() {
     State& state = Memory();
     for (const OpenFile& file : state.files) {
         if (file.node) Abort("a file is still open at Reset");
-    }
-    for (const std::string& path : state.held) {
-        if (!path.empty()) Abort("a folder is still held at Reset: " + path);
     }
     state.nodes.clear();
     state.guard.reset();
@@ -468,7 +461,6 @@ bool RemoveFolder(const std::string& path) {
     Node* node = Find(*at);
     if (!node || !node->folder) return Fail(at->root ? EACCES : ENOENT);
     if (HasChildren(*at)) return Fail(ENOTEMPTY);
-    if (node->held > 0) return Fail(EBUSY);
     Memory().nodes.erase(at->path);
     return true;
 }
@@ -511,13 +503,15 @@ File File::Open(const std::string& path, Access access) {
         return std::move(file);
     };
     const bool update = access == Access::UpdateOwnFile;
-    const bool create = access == Access::CreateExclusive || update;
+    const bool fresh = access == Access::CreateNew;
+    const bool create = access == Access::CreateExclusive || update || fresh;
     const Resolved* at = create ? ForChange("a new file", path) : Look(path);
     if (!at) return fail(ENOENT);
     if (at->badName) return fail(EINVAL);
     if (at->root || at->device) return fail(EACCES);
     Node* node = Find(*at);
     if (node && node->folder) return fail(EACCES);
+    if (node && fresh) return fail(EEXIST);
     if (!node && (!create || !IsFolderPath(at->Parent()))) return fail(ENOENT);
     // Windows will not replace a read-only file.
     if (node && create && (node->attributes & kAttrReadOnly)) return fail(EACCES);
@@ -606,33 +600,6 @@ void File::Close() {
     node.lettingRead -= file.letRead ? 1 : 0;
     node.lettingWrite -= file.letWrite ? 1 : 0;
     file = OpenFile();
-}
-
-// ---- PrivateFolder ----
-
-// Held, it cannot be removed or moved, as on Windows.
-PrivateFolder PrivateFolder::Create(const std::string& path) {
-    PrivateFolder folder;
-    if (!MakeFolder(path)) {
-        folder.error_ = platform::ErrorText(LastErrorCode());
-        return folder;
-    }
-    const std::string made = Look(path)->path;
-    Memory().nodes[made].held += 1;
-    auto& held = Memory().held;
-    size_t slot = 0;
-    while (slot < held.size() && !held[slot].empty()) ++slot;
-    if (slot == held.size()) held.emplace_back();
-    held[slot] = made;
-    folder.handle_ = static_cast<intptr_t>(slot);
-    return folder;
-}
-
-void PrivateFolder::Close() {
-    if (handle_ == kInvalid) return;
-    std::string& path = Memory().held[static_cast<size_t>(std::exchange(handle_, kInvalid))];
-    if (const auto it = Memory().nodes.find(path); it != Memory().nodes.end()) it->second.held -= 1;
-    path.clear();
 }
 
 }  // namespace zr::platform

@@ -13,8 +13,8 @@
 
 namespace zr::platform::memory {
 
-// Forgets every file and folder and lifts the guard below. Ends the process while a File or a
-// PrivateFolder is still open: what it holds would be gone.
+// Forgets every file and folder and lifts the guard below. Ends the process while a File is
+// still open: what it holds would be gone.
 void Reset();
 
 // From now on, an attempt to create, change, move or remove anything that is not folder itself

@@ -16,7 +16,13 @@ void UnmapDrive(char letter);
 // when the path names no mapped drive.
 std::optional<std::string> ToHostPath(const std::string& path);
 
+// The drive-form path of a host path: under the mapped drive whose folder holds it most
+// closely, else under Z:.
+std::string ToDrivePath(const std::string& hostPath);
+
 void SetAnsiCodePage(int codePage);
+// The folder WindowsFolder() answers (the root, "Z:\", unless set).
+void SetWindowsFolder(const std::string& folder);
 // An empty shortPath takes the short form away again.
 void SetShortPath(const std::string& path, const std::string& shortPath);
 

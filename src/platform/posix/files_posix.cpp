@@ -232,6 +232,8 @@ File File::Open(const std::string& path, Access access) {
         flags = O_WRONLY | O_CREAT;
     }
     if (access == Access::UpdateOwnFile) flags = O_RDWR | O_CREAT | O_NOFOLLOW;
+    // O_EXCL refuses any name that exists, a dangling link included.
+    if (access == Access::CreateNew) flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
     const int fd = open(host->c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) return fail(errno);
     struct stat opened {};
@@ -259,6 +261,19 @@ File File::Open(const std::string& path, Access access) {
     }
     file.handle_ = fd;
     return file;
+}
+
+std::string File::FinalPath() const {
+    std::array<char, PATH_MAX> target{};
+    const std::string self = "/proc/self/fd/" + std::to_string(handle_);
+    const ssize_t n = readlink(self.c_str(), target.data(), target.size() - 1);
+    if (n <= 0) return {};
+    return posix::ToDrivePath(std::string(target.data(), static_cast<size_t>(n)));
+}
+
+// The host keeps no disk numbers that the tests could steer; the commands ask WMI instead.
+std::optional<std::vector<int64_t>> DisksOf(const File&) {
+    return std::nullopt;
 }
 
 size_t File::Read(void* buffer, size_t count) {
@@ -306,28 +321,6 @@ void File::Truncate() {
 }
 
 void File::Close() {
-    if (handle_ != kInvalid) ::close(static_cast<int>(std::exchange(handle_, kInvalid)));
-}
-
-// ---- PrivateFolder ----
-
-// The owner alone may use it; mkdir refuses a name that exists, a dangling link included.
-PrivateFolder PrivateFolder::Create(const std::string& path) {
-    PrivateFolder folder;
-    auto host = Host(path);
-    while (host && host->size() > 1 && host->ends_with('/')) host->pop_back();
-    int fd = -1;
-    if (!host || mkdir(host->c_str(), 0700) != 0 ||
-        (fd = open(host->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) < 0) {
-        posix::SetLastErrorCode(host ? errno : ENOENT);
-        folder.error_ = platform::ErrorText(LastErrorCode());
-        return folder;
-    }
-    folder.handle_ = fd;
-    return folder;
-}
-
-void PrivateFolder::Close() {
     if (handle_ != kInvalid) ::close(static_cast<int>(std::exchange(handle_, kInvalid)));
 }
 

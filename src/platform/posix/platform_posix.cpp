@@ -136,6 +136,7 @@ std::string Convert(std::string_view text, const char* to, const char* from) {
 }
 
 int gAnsiCodePage = 936;
+std::string gWindowsFolder = "Z:\\";
 
 std::map<std::string, std::string>& ShortNames() {
     static std::map<std::string, std::string> names;
@@ -230,6 +231,33 @@ std::optional<std::string> ToHostPath(const std::string& path) {
     return host;
 }
 
+std::string ToDrivePath(const std::string& hostPath) {
+    char letter = 'Z';
+    std::string root = "/";
+    {
+        std::lock_guard lock(DriveMutex());
+        for (const auto& [drive, folder] : Drives()) {
+            std::array<char, PATH_MAX> real{};
+            if (!realpath(folder.c_str(), real.data())) continue;
+            std::string candidate = real.data();
+            if (!candidate.ends_with('/')) candidate += '/';
+            if ((hostPath + "/").starts_with(candidate) && candidate.size() > root.size()) {
+                letter = drive;
+                root = candidate;
+            }
+        }
+    }
+    std::string path = std::string(1, letter) + ":\\";
+    for (char c : hostPath.substr(std::min(root.size(), hostPath.size()))) {
+        path += (c == '/') ? '\\' : c;
+    }
+    return path;
+}
+
+void SetWindowsFolder(const std::string& folder) {
+    gWindowsFolder = folder;
+}
+
 void SetAnsiCodePage(int codePage) {
     gAnsiCodePage = codePage;
 }
@@ -287,6 +315,10 @@ std::string DecimalSeparator() {
     return std::localeconv()->decimal_point;
 }
 
+std::string WindowsFolder() {
+    return gWindowsFolder;
+}
+
 std::string FromHostPath(const std::string& hostPath) {
     std::string absolute = hostPath;
     if (!absolute.starts_with('/')) {
@@ -331,9 +363,15 @@ Process::~Process() {
     if (handle_ != kInvalid && !ended_) waitpid(static_cast<pid_t>(handle_), nullptr, WNOHANG);
 }
 
-Process Process::StartHidden(const std::string& application, const std::string& commandLine) {
+Process Process::StartHidden(const std::string& application, const std::string& commandLine,
+                             const std::string& folder) {
     Process process;
     auto host = posix::ToHostPath(application);
+    const auto place = posix::ToHostPath(folder).value_or("/");
+    // The host's own tool folders stand for the system's; the rest of the environment stays
+    // behind, as on Windows.
+    std::string path = "PATH=/usr/bin:/bin", temp = "TEMP=" + place, tmp = "TMP=" + place;
+    char* environment[] = {path.data(), temp.data(), tmp.data(), nullptr};
     struct stat st {};
     if (!host || stat(host->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         process.errorCode_ = ENOENT;
@@ -353,7 +391,7 @@ Process Process::StartHidden(const std::string& application, const std::string& 
     }
     const pid_t pid = fork();
     if (pid == 0) {
-        execv(host->c_str(), argv.data());
+        if (chdir(place.c_str()) == 0) execve(host->c_str(), argv.data(), environment);
         const int code = errno;
         (void)!::write(pipeFds[1], &code, sizeof code);
         _exit(127);

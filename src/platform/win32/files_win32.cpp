@@ -1,4 +1,4 @@
-// Files and folders named by path, and the File and PrivateFolder owners.
+// Files and folders named by path, and the File owner.
 
 #include <windows.h>
 
@@ -9,7 +9,6 @@
 #include "platform/platform.h"
 #include "platform/win32/asked_text.h"
 #include "platform/win32/handle.h"
-#include "platform/win32/private_folder.h"
 #include "platform/win32/wide.h"
 
 namespace zr::platform {
@@ -136,6 +135,14 @@ std::optional<std::string> ShortPath(const std::string& path) {
     return Narrow(*shortPath);
 }
 
+std::string WindowsFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    std::string path = Narrow(std::wstring_view(folder, n < MAX_PATH ? n : 0));
+    if (!path.ends_with('\\')) path += '\\';
+    return path;
+}
+
 std::string FromHostPath(const std::string& hostPath) {
     const std::wstring wide = Widen(hostPath);
     const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
@@ -182,6 +189,11 @@ File File::Open(const std::string& path, Access access) {
             disposition = OPEN_ALWAYS;
             attributes |= FILE_FLAG_OPEN_REPARSE_POINT;
             break;
+        case Access::CreateNew:
+            desired = GENERIC_WRITE;
+            disposition = CREATE_NEW;
+            attributes |= FILE_FLAG_OPEN_REPARSE_POINT;
+            break;
         case Access::CreateExclusive: {
             desired = GENERIC_WRITE;
             disposition = CREATE_ALWAYS;
@@ -208,6 +220,10 @@ File File::Open(const std::string& path, Access access) {
         }
     }
     return file;
+}
+
+std::string File::FinalPath() const {
+    return win32::FinalPathOf(ToHandle(handle_));
 }
 
 size_t File::Read(void* buffer, size_t count) {
@@ -263,24 +279,6 @@ void File::Truncate() {
 }
 
 void File::Close() {
-    if (handle_ != kInvalid) CloseHandle(ToHandle(std::exchange(handle_, kInvalid)));
-}
-
-// ---- PrivateFolder ----
-
-PrivateFolder PrivateFolder::Create(const std::string& path) {
-    PrivateFolder folder;
-    DWORD code = 0;
-    const HANDLE h = win32::CreatePrivateFolder(Widen(path), win32::SystemNtCreateFile(), code);
-    if (h == INVALID_HANDLE_VALUE) {
-        folder.error_ = platform::ErrorText(static_cast<int>(code));
-    } else {
-        folder.handle_ = reinterpret_cast<intptr_t>(h);
-    }
-    return folder;
-}
-
-void PrivateFolder::Close() {
     if (handle_ != kInvalid) CloseHandle(ToHandle(std::exchange(handle_, kInvalid)));
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <type_traits>
 
 namespace zr::platform::win32 {
@@ -28,5 +29,10 @@ inline Handle Owned(HANDLE h) {
 inline HANDLE ToHandle(intptr_t h) {
     return reinterpret_cast<HANDLE>(h);
 }
+
+// Where an open file or folder is, as the file system names it now (links resolved), in the
+// drive form ("C:\a\b") or as a share ("\\server\share\b"); empty when the system cannot
+// say.
+std::string FinalPathOf(HANDLE h);
 
 }  // namespace zr::platform::win32

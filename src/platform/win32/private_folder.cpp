@@ -5,7 +5,6 @@
 #include <memory>
 #include <type_traits>
 
-#include "platform/win32/asked_text.h"
 #include "platform/win32/system_library.h"
 
 namespace zr::platform::win32 {
@@ -22,31 +21,19 @@ Function* NtdllExport(const char* name) {
     return ExportOf<Function>(GetModuleHandleW(L"ntdll.dll"), name);
 }
 
-DWORD DosError(NTSTATUS status) {
-    static const auto convert = NtdllExport<ULONG NTAPI(NTSTATUS)>("RtlNtStatusToDosError");
-    return convert ? convert(status) : ERROR_GEN_FAILURE;
-}
-
-// "\??\C:\dir", "\??\UNC\server\share\dir": the object manager's name for a Win32 path.
-std::wstring NtPath(const std::wstring& path) {
-    auto asked = AskForText([&](wchar_t* buffer, DWORD size) {
-        return GetFullPathNameW(path.c_str(), size, buffer, nullptr);
-    });
-    if (!asked) return {};
-    std::wstring& full = *asked;
-    while (full.size() > 3 && full.back() == L'\\') full.pop_back();
-    if (full.starts_with(L"\\\\?\\")) return L"\\??\\" + full.substr(4);
-    if (full.starts_with(L"\\\\")) return L"\\??\\UNC\\" + full.substr(2);
-    return L"\\??\\" + full;
-}
-
 }  // namespace
 
 NtCreateFileCall SystemNtCreateFile() {
     return NtdllExport<std::remove_pointer_t<NtCreateFileCall>>("NtCreateFile");
 }
 
-HANDLE CreatePrivateFolder(const std::wstring& path, NtCreateFileCall create, DWORD& errorCode) {
+DWORD DosError(NTSTATUS status) {
+    static const auto convert = NtdllExport<ULONG NTAPI(NTSTATUS)>("RtlNtStatusToDosError");
+    return convert ? convert(status) : ERROR_GEN_FAILURE;
+}
+
+HANDLE CreatePrivateFolder(HANDLE parent, const std::wstring& name, NtCreateFileCall create,
+                           DWORD& errorCode) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateFolderSddl, SDDL_REVISION_1,
                                                               &descriptor, nullptr)) {
@@ -54,21 +41,23 @@ HANDLE CreatePrivateFolder(const std::wstring& path, NtCreateFileCall create, DW
         return INVALID_HANDLE_VALUE;
     }
     std::unique_ptr<void, decltype(&LocalFree)> owned(descriptor, &LocalFree);
-    std::wstring name = NtPath(path);
-    if (name.empty() || !create) {
-        errorCode = name.empty() ? GetLastError() : ERROR_PROC_NOT_FOUND;
+    if (!create) {
+        errorCode = ERROR_PROC_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    UNICODE_STRING objectName{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
-                              static_cast<USHORT>(name.size() * sizeof(wchar_t)), name.data()};
+    std::wstring relative = name;
+    UNICODE_STRING objectName{static_cast<USHORT>(relative.size() * sizeof(wchar_t)),
+                              static_cast<USHORT>(relative.size() * sizeof(wchar_t)),
+                              relative.data()};
     OBJECT_ATTRIBUTES attributes{};
-    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, nullptr, descriptor);
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, parent, descriptor);
     IO_STATUS_BLOCK io{};
     HANDLE folder = INVALID_HANDLE_VALUE;
-    const NTSTATUS status =
-        create(&folder, FILE_LIST_DIRECTORY | FILE_TRAVERSE | READ_CONTROL | SYNCHRONIZE,
-               &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE,
-               kCreateNew, kDirectoryFile | kSynchronousIo | kOpenReparsePoint, nullptr, 0);
+    const NTSTATUS status = create(
+        &folder,
+        FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
+        &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        kCreateNew, kDirectoryFile | kSynchronousIo | kOpenReparsePoint, nullptr, 0);
     if (status < 0) {
         errorCode = DosError(status);
         return INVALID_HANDLE_VALUE;

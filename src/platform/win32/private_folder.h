@@ -22,10 +22,15 @@ using NtCreateFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUT
 // The system's NtCreateFile, which ntdll (always in every process) exports.
 NtCreateFileCall SystemNtCreateFile();
 
-// Creates the folder and opens it in one step, with that descriptor, for listing and without
-// delete sharing. A name that exists already, as a folder, a file or a link, is refused: the
-// step cannot be raced by a folder or a junction put there in between. The handle, or
-// INVALID_HANDLE_VALUE with the system's error code in errorCode.
-HANDLE CreatePrivateFolder(const std::wstring& path, NtCreateFileCall create, DWORD& errorCode);
+// The system's error code for an NTSTATUS.
+DWORD DosError(NTSTATUS status);
+
+// Creates the folder called name inside the held folder parent and opens it in one step, with
+// that descriptor, for listing and without delete sharing. A name that exists already, as a
+// folder, a file or a link, is refused: the step cannot be raced by a folder or a junction put
+// there in between. The handle, or INVALID_HANDLE_VALUE with the system's error code in
+// errorCode.
+HANDLE CreatePrivateFolder(HANDLE parent, const std::wstring& name, NtCreateFileCall create,
+                           DWORD& errorCode);
 
 }  // namespace zr::platform::win32

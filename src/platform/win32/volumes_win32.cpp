@@ -2,7 +2,14 @@
 
 #include <windows.h>
 
+#include <winioctl.h>
+
+#include <vector>
+
+#include "platform/folder.h"
 #include "platform/platform.h"
+#include "platform/win32/asked_text.h"
+#include "platform/win32/handle.h"
 #include "platform/win32/wide.h"
 
 namespace zr::platform {
@@ -27,7 +34,50 @@ class NoDiskBoxes {
     bool set_;
 };
 
+// The volume device that holds an open file or folder, from the handle itself: no path that
+// anybody could re-point in between is asked.
+win32::Handle VolumeOfHandle(HANDLE h) {
+    const auto path = win32::AskForText([&](wchar_t* buffer, DWORD size) {
+        return GetFinalPathNameByHandleW(h, buffer, size, VOLUME_NAME_GUID);
+    });
+    // "\\?\Volume{...}\folder\file": the device is "\\.\Volume{...}".
+    if (!path || !path->starts_with(L"\\\\?\\Volume{")) return {};
+    const size_t end = path->find(L'\\', 4);
+    std::wstring device = L"\\\\.\\" + path->substr(4, end == std::wstring::npos ? end : end - 4);
+    return win32::Owned(CreateFileW(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+}
+
+// A volume can span disks (a spanned or mirrored dynamic volume); nothing when the system
+// names none.
+std::optional<std::vector<int64_t>> DisksOfHandle(HANDLE h) {
+    const NoDiskBoxes quiet;
+    const win32::Handle volume = VolumeOfHandle(h);
+    if (!volume) return std::nullopt;
+    std::vector<unsigned char> buffer(sizeof(VOLUME_DISK_EXTENTS) + 31 * sizeof(DISK_EXTENT));
+    DWORD got = 0;
+    if (!DeviceIoControl(volume.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
+                         buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+        return std::nullopt;
+    }
+    const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(buffer.data());
+    std::vector<int64_t> disks;
+    for (DWORD i = 0; i < extents->NumberOfDiskExtents && i < 32; ++i) {
+        disks.push_back(extents->Extents[i].DiskNumber);
+    }
+    if (disks.empty()) return std::nullopt;
+    return disks;
+}
+
 }  // namespace
+
+std::optional<std::vector<int64_t>> DisksOf(const File& file) {
+    return DisksOfHandle(win32::ToHandle(file.NativeHandle()));
+}
+
+std::optional<std::vector<int64_t>> DisksOf(const Folder& folder) {
+    return DisksOfHandle(win32::ToHandle(folder.NativeHandle()));
+}
 
 std::optional<VolumeSpace> QueryVolumeSpace(const std::string& root) {
     // A card reader with no card, or a stick pulled a moment ago, must answer "unknown" here
