@@ -17,8 +17,10 @@ class ToolProcess : public RunningTool {
 
 }  // namespace
 
+// The tool runs in its own folder, the workspace, which is also its place for temporary files.
 ToolOutcome RunAndWait(Host& host, const std::string& application, const std::string& commandLine) {
-    Process process = Process::StartHidden(application, commandLine);
+    const std::string folder = application.substr(0, application.find_last_of('\\') + 1);
+    Process process = Process::StartHidden(application, commandLine, folder);
     if (!process.IsStarted()) {
         return {ToolOutcome::Result::NotStarted, 0, process.ErrorCode()};
     }

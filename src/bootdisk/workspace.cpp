@@ -1,7 +1,14 @@
 #include "bootdisk/workspace.h"
 
+#include <chrono>
+#include <thread>
+
+#include "platform/remove_tree.h"
+
 namespace zr::bootdisk {
 namespace {
+
+constexpr const char* kWorkDirName = "KpTemp";
 
 std::string NotCleared(const std::string& path) {
     return "临时文件夹:" + path + " 无法清除！请关闭正在使用其中文件的程序后重试！";
@@ -11,71 +18,25 @@ std::string NotMade(const std::string& path, const std::string& reason) {
     return "临时文件夹:" + path + " 无法创建！" + reason;
 }
 
-void RemoveLink(const std::string& path, uint32_t attributes) {
-    if (attributes & platform::kAttrDirectory) {
-        platform::RemoveFolder(path);
-    } else {
-        platform::RemoveFile(path);
-    }
-}
-
-// What is left behind is for the caller to find: nothing here reports a failure. Read-only
-// files are deleted too only when asked (force).
-void ClearContents(const std::string& folder, bool force) {
-    for (const auto& entry : platform::ListFolder(folder)) {
-        const std::string child = folder + entry.name;
-        if (entry.isLink) {
-            RemoveLink(child, entry.attributes);
-        } else if (entry.attributes & platform::kAttrDirectory) {
-            ClearContents(child + "\\", force);
-            platform::RemoveFolder(child);
-        } else {
-            if (force && (entry.attributes & platform::kAttrReadOnly)) {
-                const uint32_t rest = entry.attributes & ~platform::kAttrReadOnly;
-                platform::WriteAttributes(child, rest ? rest : platform::kAttrNormal);
-            }
-            platform::RemoveFile(child);
-        }
-    }
-}
-
-void ClearTree(const std::string& path, bool force) {
-    if (path.empty()) return;
-    const std::string folder = path.ends_with('\\') ? path : path + "\\";
-    const std::string self = folder.substr(0, folder.size() - 1);
-    if (platform::IsLink(self)) {
-        RemoveLink(self, platform::ReadAttributes(self).value_or(0));
-        return;
-    }
-    if (force && platform::IsFile(self)) {
-        platform::WriteAttributes(self, platform::kAttrNormal);
-        platform::RemoveFile(self);
-        return;
-    }
-    ClearContents(folder, force);
-    platform::RemoveFolder(folder);
-}
-
-bool SomethingAt(const std::string& folder) {
-    const std::string self = folder.substr(0, folder.size() - 1);
-    return platform::IsLink(self) || platform::ReadAttributes(self).has_value();
-}
-
 }  // namespace
 
 std::string WorkDir() {
-    return platform::TempFolder() + "KpTemp\\";
+    return platform::TempFolder() + kWorkDirName + "\\";
 }
 
 std::optional<std::string> Workspace::Make() {
     // Without a temporary folder the workspace would land in whatever the current folder is.
-    if (platform::TempFolder().empty()) return NotMade(WorkDir(), "找不到临时文件夹！");
+    const std::string temp = platform::TempFolder();
+    if (temp.empty()) return NotMade(WorkDir(), "找不到临时文件夹！");
     const std::string dir = WorkDir();
-    ClearTree(dir, true);
-    if (SomethingAt(dir)) return NotCleared(dir);
-    folder_ = platform::PrivateFolder::Create(dir);
+    temp_ = platform::Folder::Open(temp);
+    if (!temp_.IsOpen()) return NotMade(dir, temp_.ErrorText());
+    platform::RemoveTree(temp_, kWorkDirName, true);
+    if (temp_.Has(kWorkDirName)) return NotCleared(dir);
+    folder_ = temp_.CreatePrivateChild(kWorkDirName);
     if (!folder_.IsOpen()) return NotMade(dir, folder_.ErrorText());
-    path_ = dir;
+    path_ = folder_.FinalPath();
+    if (path_.empty()) return NotMade(dir, platform::ErrorText(platform::LastErrorCode()));
     return std::nullopt;
 }
 
@@ -84,18 +45,32 @@ bool Workspace::Hold(const std::string& name) {
     return held_.IsOpen();
 }
 
-// The contents go while the folder is still held, so it cannot be swapped midway; the folder
-// itself can only go once it is let go.
-void Workspace::Remove() {
-    if (path_.empty()) return;
+// The contents go through the held folder, so they cannot be swapped midway; the folder itself
+// can only go once it is let go, by its name in the temporary folder that is still held. A tool
+// that has just ended may still be its current folder for a moment (its console host outlives
+// it), so the folder is asked for a little while.
+void Workspace::Remove(const std::function<void()>& between) {
+    if (!folder_.IsOpen()) return;
     held_.Close();
-    ClearContents(path_, false);
+    for (const auto& entry : folder_.List()) {
+        platform::RemoveTree(folder_, entry.name, false);
+        if (between) between();
+    }
     folder_.Close();
-    platform::RemoveFolder(path_);
+    for (int attempt = 0; !temp_.RemoveChild(kWorkDirName, false) && attempt < 40; ++attempt) {
+        if (!temp_.Has(kWorkDirName)) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        if (between) between();
+    }
 }
 
 void DeleteDirTree(const std::string& path) {
-    ClearTree(path, false);
+    std::string tree = path;
+    while (tree.size() > 3 && tree.ends_with('\\')) tree.pop_back();
+    const size_t cut = tree.find_last_of('\\');
+    if (tree.empty() || cut == std::string::npos) return;
+    const platform::Folder parent = platform::Folder::Open(tree.substr(0, cut + 1));
+    if (parent.IsOpen()) platform::RemoveTree(parent, tree.substr(cut + 1), false);
 }
 
 }  // namespace zr::bootdisk

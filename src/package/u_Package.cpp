@@ -146,8 +146,13 @@ int32_t VEDUderivu::ReadIndex(const std::string& PackageFile, TPackedFileInfoArr
                               TPackageHeader& Header) {
     if (!platform::IsFile(PackageFile)) return kPkgNotFound;
     File archive = OpenArchive(PackageFile);
+    return ReadIndex(archive, Entries, Header);
+}
+
+int32_t VEDUderivu::ReadIndex(File& archive, TPackedFileInfoArr& Entries, TPackageHeader& Header) {
     const int64_t size = archive.Size();
     if (size < kPackageHeaderSize) return kPkgNotFound;
+    archive.Seek(0);
 
     uint8_t raw[kPackageHeaderSize] = {};
     archive.Read(raw, sizeof raw);
@@ -227,8 +232,14 @@ int32_t VEDUderivu::ExtractFile(const std::string& PackageFile, const std::strin
                                 const TPackedFileInfo& Entry) {
     if (!platform::IsFile(PackageFile)) return kPkgNotFound;
     if (!IsSafeEntryName(Entry.FileName)) return kPkgUnsafeName;
-    const std::string target = WithoutTrailingBackslash(TargetDir) + "\\" + Entry.FileName;
     File archive = OpenArchive(PackageFile);
+    return ExtractFile(archive, TargetDir, Entry);
+}
+
+int32_t VEDUderivu::ExtractFile(File& archive, const std::string& TargetDir,
+                                const TPackedFileInfo& Entry) {
+    if (!IsSafeEntryName(Entry.FileName)) return kPkgUnsafeName;
+    const std::string target = WithoutTrailingBackslash(TargetDir) + "\\" + Entry.FileName;
     archive.Seek(Entry.DataOffset);
     const int32_t result = DecompressTo(target, &archive, Entry.UnpackedSize);
     // Also after a cancel: the partial file gets the entry's attributes.
@@ -238,9 +249,14 @@ int32_t VEDUderivu::ExtractFile(const std::string& PackageFile, const std::strin
 
 int32_t VEDUderivu::ExtractAll(const std::string& PackageFile, const std::string& TargetDir) {
     if (!platform::IsFile(PackageFile)) return kPkgNotFound;
+    File archive = OpenArchive(PackageFile);
+    return ExtractAll(archive, TargetDir);
+}
+
+int32_t VEDUderivu::ExtractAll(File& archive, const std::string& TargetDir) {
     TPackedFileInfoArr entries;
     TPackageHeader header;
-    int32_t result = ReadIndex(PackageFile, entries, header);
+    int32_t result = ReadIndex(archive, entries, header);
     if (result < 0) return result;
     if (!std::all_of(entries.begin(), entries.end(),
                      [](const auto& e) { return IsSafeEntryName(e.FileName); })) {
@@ -250,7 +266,6 @@ int32_t VEDUderivu::ExtractAll(const std::string& PackageFile, const std::string
     const std::string dir = platform::AsciiUpper(WithoutTrailingBackslash(TargetDir));
     if (FreeSpaceOf(dir) < header.RequiredSpace) return kPkgNoSpace;
 
-    File archive = OpenArchive(PackageFile);
     bool cancel = false;
     for (size_t i = 0; i < entries.size(); ++i) {
         const auto& entry = entries[i];

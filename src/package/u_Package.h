@@ -75,6 +75,12 @@ class VEDUderivu {
                         const TPackedFileInfo& Entry);
     int32_t ExtractAll(const std::string& PackageFile, const std::string& TargetDir);
 
+    // The same, through an archive the caller holds open: what was checked is what is read.
+    int32_t ReadIndex(platform::File& Archive, TPackedFileInfoArr& Entries, TPackageHeader& Header);
+    int32_t ExtractFile(platform::File& Archive, const std::string& TargetDir,
+                        const TPackedFileInfo& Entry);
+    int32_t ExtractAll(platform::File& Archive, const std::string& TargetDir);
+
     // Inflates Count bytes from Source's current position into TargetFile.
     int32_t DecompressTo(const std::string& TargetFile, platform::File* Source, int32_t Count);
 

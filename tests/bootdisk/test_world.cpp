@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/folder.h"
 #include "platform/platform.h"
 #ifndef _WIN32
 #include "platform/posix/drive_map.h"
@@ -142,6 +143,10 @@ std::string HostPath(const std::string& path) {
 #else
     return platform::posix::ToHostPath(path).value_or(path);
 #endif
+}
+
+std::string RealPath(const std::string& folder) {
+    return platform::Folder::Open(folder).FinalPath();
 }
 
 bool RunningUnderWine() {

@@ -41,6 +41,10 @@ class DriveLink {
     std::string link_;
 };
 
+// Where a folder really is, links on the way (a drive that stands for a folder among them)
+// resolved, with its trailing backslash: how the commands name their workspace.
+std::string RealPath(const std::string& folder);
+
 // The host system's path of a drive-form path (the path itself on Windows proper).
 std::string HostPath(const std::string& path);
 

@@ -12,6 +12,7 @@
 #include "bootdisk/tool_runner.h"
 #include "bootitems/isolist.h"
 #include "bootitems/line_list.h"
+#include "fakefbinst/tool_folder.h"
 #include "platform/platform.h"
 #include "recording_host.h"
 #include "support/temp_folder.h"
@@ -38,13 +39,13 @@ class WineCommands : public ::testing::Test {
         }
         drive_ = std::make_unique<test::DriveLink>(test::HostPath(root_ / "usb"));
         temp_ = std::make_unique<test::TemporaryFolderOverride>(root_ / "temp");
-        test::SetVariable("ZR_FAKEFBINST_DIR", root_ / "tool");
+        zr::test::SetFakeToolFolder(root_ / "tool");
         test::WritePackage(dataDir_, test::StandardEntries(ReadFile(test::StandInTool())));
         host_.dataDir = dataDir_;
         host_.diskText = std::string(1, drive_->letter()) +
                          ": (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：7.45GB)";
     }
-    void TearDown() override { test::SetVariable("ZR_FAKEFBINST_DIR", ""); }
+    void TearDown() override { zr::test::SetFakeToolFolder(""); }
 
     void Scenario(const std::string& rules) {
         zr::test::WriteFile(root_ / "tool\\scenario.txt", rules);
@@ -60,7 +61,7 @@ class WineCommands : public ::testing::Test {
 
     zr::test::TempFolder root_;
     const std::string dataDir_ = root_ / "data\\";
-    const std::string workDir_ = root_ / "temp\\KpTemp\\";
+    const std::string workDir_ = test::RealPath(root_ / "") + "temp\\KpTemp\\";
     std::unique_ptr<test::DriveLink> drive_;
     std::unique_ptr<test::TemporaryFolderOverride> temp_;
     test::RecordingHost host_;

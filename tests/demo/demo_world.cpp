@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "bootitems/line_list.h"
+#include "fakefbinst/tool_folder.h"
 #include "platform/platform.h"
-#include "platform/win32/wide.h"
 #include "support/temp_folder.h"
 
 namespace zr::demo {
@@ -20,10 +20,6 @@ std::string Prepared(const std::string& folder) {
     for (const char* sub : {"stick", "tool", "images"}) test::RemoveTree(folder + sub);
     for (const char* sub : {"stick", "tool", "images\\ISO"}) platform::MakeFolders(folder + sub);
     return folder;
-}
-
-void SetVariable(const wchar_t* name, const std::string& value) {
-    SetEnvironmentVariableW(name, value.empty() ? nullptr : platform::win32::Widen(value).c_str());
 }
 
 void ListFiles(const std::string& folder, const std::string& below,
@@ -93,11 +89,11 @@ DemoWorld::DemoWorld(const std::string& folder, const std::string& dataDir)
                         "ZiRuri demo: stands in for the image " + image.Title + "\r\n");
     }
     bootitems::WriteIsoList(dataDir + bootitems::kIsoListName, images_);
-    SetVariable(L"ZR_FAKEFBINST_DIR", ToolFolder());
+    zr::test::SetFakeToolFolder(ToolFolder());
 }
 
 DemoWorld::~DemoWorld() {
-    SetVariable(L"ZR_FAKEFBINST_DIR", "");
+    zr::test::SetFakeToolFolder("");
 }
 
 std::vector<std::string> DemoWorld::ToolLog() const {

@@ -1,6 +1,7 @@
 // A stand-in for fbinst.exe, for tests only. It never touches a real disk.
 //
-// ZR_FAKEFBINST_DIR names its folder (a Windows path). In it:
+// The file zr-fakefbinst.txt of the Windows folder names its folder (a Windows path in UTF-8;
+// see tool_folder.h). In it:
 //   fbinst.log    every run appends its whole command line and CR LF, in UTF-8 as the real tool
 //                 would read it: through GetCommandLineA, in the system's ANSI code page, so
 //                 that a character the code page has not arrives as the real tool gets it;
@@ -12,7 +13,7 @@
 // Its own work: "<drive>: add <name> <file>" copies <file> to <drive>:\<name>, "/" read as "\",
 // creating the folders on the way. Every other command only logs.
 // Exit codes: the scenario's code (0 by default); 81 when an add cannot be done; 90 when
-// ZR_FAKEFBINST_DIR is not set.
+// no folder is named.
 
 #include <windows.h>
 // After windows.h, which it needs.
@@ -22,6 +23,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "fakefbinst/tool_folder.h"
 
 namespace {
 
@@ -52,12 +55,18 @@ std::wstring FromAnsi(const char* text) {
     return out;
 }
 
-std::wstring Variable(const wchar_t* name) {
-    const DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
-    if (n == 0) return {};
-    std::wstring value(n, L'\0');
-    value.resize(GetEnvironmentVariableW(name, value.data(), n));
-    return value;
+std::wstring NamedFolder() {
+    FILE* file = _wfopen(zr::test::FakeToolPointer().c_str(), L"rb");
+    if (!file) return {};
+    char buffer[4096] = {};
+    const size_t n = std::fread(buffer, 1, sizeof buffer - 1, file);
+    std::fclose(file);
+    std::wstring folder(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, buffer,
+                                                                static_cast<int>(n), nullptr, 0)),
+                        L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, buffer, static_cast<int>(n), folder.data(),
+                        static_cast<int>(folder.size()));
+    return folder;
 }
 
 bool Exists(const std::wstring& path) {
@@ -137,9 +146,9 @@ bool Add(const std::wstring& drive, std::wstring name, const std::wstring& sourc
 }  // namespace
 
 int main() {
-    const std::wstring folder = Variable(L"ZR_FAKEFBINST_DIR");
+    const std::wstring folder = NamedFolder();
     if (folder.empty()) {
-        std::fputs("fakefbinst: ZR_FAKEFBINST_DIR is not set\n", stderr);
+        std::fputs("fakefbinst: no folder is named\n", stderr);
         return 90;
     }
     const std::wstring base = folder.back() == L'\\' ? folder : folder + L"\\";
