@@ -9,6 +9,7 @@
 
 #include "bootdisk/boot_menu.h"
 #include "bootdisk/fbinst_commands.h"
+#include "bootdisk/guards.h"
 #include "bootdisk/workspace.h"
 #include "bootitems/isolist.h"
 #include "bootitems/line_list.h"
@@ -21,7 +22,6 @@ namespace {
 
 using bootitems::TISOFileInfoArr;
 
-constexpr const char* kPackageName = "Data.Kp";
 constexpr const char* kFileListName = "filelist";
 
 constexpr const char* kNoDisk = "没有发现U盘，请确认U盘是否已插入！";
@@ -38,14 +38,6 @@ constexpr const char* kDiskChanged = "U盘已更换或已拔出，请重新选�
 
 std::string ListedFileMissing(const std::string& name) {
     return "文件:" + name + " 丢失！请重新安装！";
-}
-
-std::string ImageMissing(const std::string& path) {
-    return "文件:" + path + " 不存在！请检查配置！";
-}
-
-std::string ImageOnTheDisk(const std::string& path) {
-    return "文件:" + path + " 位于要制作的U盘上，请先复制到其他磁盘！";
 }
 
 std::string PathNotForTheTool(const std::string& path) {
@@ -137,15 +129,20 @@ std::optional<char> SelectedDrive(Host& host) {
     return text[0];
 }
 
-// The result code is not looked at: what arrived is checked file by file afterwards.
-void ExtractPackage(Host& host, const std::string& workDir) {
+// The package is checked and the workspace made before anything is extracted. The result code
+// of the extraction is not looked at: what arrived is checked file by file afterwards.
+std::optional<std::string> ExtractPackage(Host& host, HeldPackage& package, Workspace& workspace) {
     BusyStretch busy(host);
-    VEDUderivu package;  // released before the window leaves its busy state
-    package.OnProgress = PackageProgress(host);
+    if (auto failure = package.Open(host)) return failure;
+    if (auto failure = workspace.Make()) return failure;
+    VEDUderivu reader;  // released before the window leaves its busy state
+    reader.OnProgress = PackageProgress(host);
     const auto start = std::chrono::steady_clock::now();
-    const int32_t result = package.ExtractAll(host.DataDir() + kPackageName, workDir);
+    const int32_t result =
+        package.IsOpen() ? reader.ExtractAll(package.File(), workspace.Path()) : kPkgNotFound;
     host.Log("extract: result " + std::to_string(result) + " in " +
              std::to_string(MillisecondsSince(start)) + " ms");
+    return std::nullopt;
 }
 
 std::string Describe(const std::optional<disk::TUsbDiskInfo>& disk) {
@@ -173,9 +170,14 @@ bool ChosenDiskStillThere(Host& host, char drive, const std::optional<disk::TUsb
 // can read; without one that fits, the path cannot reach the tool at all.
 class ToolPaths {
   public:
-    bool Add(const std::string& path) {
-        if (platform::FitsAnsiCodePage(path)) return true;
-        const auto shortPath = platform::ShortPath(path);
+    bool Add(const std::string& path) { return Add(path, path); }
+    // A file the program holds goes by the path it is really at, which reaches that very file.
+    bool Add(const std::string& path, const std::string& heldAt) {
+        if (platform::FitsAnsiCodePage(heldAt)) {
+            if (heldAt != path) forms_[path] = heldAt;
+            return true;
+        }
+        const auto shortPath = platform::ShortPath(heldAt);
         if (!shortPath || !platform::FitsAnsiCodePage(*shortPath)) return false;
         forms_[path] = *shortPath;
         return true;
@@ -223,6 +225,7 @@ struct MakePlan {
     int64_t required = 0;
     std::vector<std::string> listed;
     TISOFileInfoArr items;
+    std::vector<HeldImage> images;  // one for each item, held until the plan goes
     ToolPaths paths;
 };
 
@@ -241,18 +244,16 @@ std::optional<std::string> CheckListedFiles(const std::string& workDir, MakePlan
     return std::nullopt;
 }
 
-// The format would destroy an image on the disk being made before it is copied; the volumes
-// are compared, not the letters, as a volume can have several names.
-std::optional<std::string> CheckImages(Host& host, char drive, MakePlan& plan) {
+// Each image is held from here to the last run, so that what is checked is what the tool
+// copies; the format would destroy one on any partition of the disk being made.
+std::optional<std::string> CheckImages(Host& host, const disk::TUsbDiskInfo& chosen,
+                                       MakePlan& plan) {
     plan.items = bootitems::ReadIsoList(host.DataDir() + bootitems::kIsoListName);
-    const auto target = platform::VolumeOf(std::string(1, drive) + ":\\");
+    DiskFinder disks(host);
     for (const auto& item : plan.items) {
-        const auto length = platform::FileLength(item.ImagePath);
-        if (!length) return ImageMissing(item.ImagePath);
-        if (target && platform::VolumeOf(item.ImagePath) == target) {
-            return ImageOnTheDisk(item.ImagePath);
-        }
-        plan.required += *length;
+        HeldImage& image = plan.images.emplace_back();
+        if (auto failure = HoldImage(item.ImagePath, disks, chosen, image)) return failure;
+        plan.required += image.length;
     }
     return std::nullopt;
 }
@@ -266,7 +267,8 @@ std::optional<std::string> CheckToolPaths(const std::string& workDir, MakePlan& 
     }
     for (size_t n = 0; n < plan.items.size(); ++n) {
         const std::string& image = plan.items[n].ImagePath;
-        if (!platform::FitsAnsiCodePage(CustomImageName(n, image)) || !plan.paths.Add(image)) {
+        if (!platform::FitsAnsiCodePage(CustomImageName(n, image)) ||
+            !plan.paths.Add(image, plan.images[n].finalPath)) {
             return PathNotForTheTool(image);
         }
     }
@@ -274,11 +276,11 @@ std::optional<std::string> CheckToolPaths(const std::string& workDir, MakePlan& 
 }
 
 // Everything the make checks before it asks, in order; the first failure's message.
-std::optional<std::string> CheckMake(Host& host, char drive, const std::string& workDir,
-                                     bool toolHeld, MakePlan& plan) {
+std::optional<std::string> CheckMake(Host& host, char drive, const disk::TUsbDiskInfo& chosen,
+                                     const std::string& workDir, bool toolHeld, MakePlan& plan) {
     if (auto failure = CheckListedFiles(workDir, plan)) return failure;
     if (!toolHeld) return kToolNotExtracted;
-    if (auto failure = CheckImages(host, drive, plan)) return failure;
+    if (auto failure = CheckImages(host, chosen, plan)) return failure;
     const int64_t total = VolumeTotal(drive);
     host.Log("check: " + std::to_string(plan.listed.size()) + " listed files and " +
              std::to_string(plan.items.size()) + " images need " + std::to_string(plan.required) +
@@ -290,17 +292,20 @@ std::optional<std::string> CheckMake(Host& host, char drive, const std::string& 
 // Takes the first entry named fbinst.exe (in any case) out of the package into a fresh
 // workspace, and holds it there. Without it nothing may run: a bare "fbinst.exe" would be
 // whatever the search path finds.
-std::optional<std::string> TakeToolFromPackage(const std::string& package, Workspace& workspace) {
+std::optional<std::string> TakeToolFromPackage(HeldPackage& package, Workspace& workspace) {
     VEDUderivu reader;
     TPackedFileInfoArr entries;
     TPackageHeader header;
-    reader.ReadIndex(package, entries, header);  // entries past a bad record stay unnamed
+    if (package.IsOpen()) {
+        reader.ReadIndex(package.File(), entries,
+                         header);  // entries past a bad record stay unnamed
+    }
     const auto tool = std::find_if(entries.begin(), entries.end(), [](const auto& entry) {
         return platform::EqualsIgnoringAsciiCase(entry.FileName, kToolName);
     });
     if (tool == entries.end()) return kToolNotInPackage;
     if (auto failure = workspace.Make()) return failure;
-    if (reader.ExtractFile(package, workspace.Path(), *tool) != tool->UnpackedSize ||
+    if (reader.ExtractFile(package.File(), workspace.Path(), *tool) != tool->UnpackedSize ||
         !platform::IsFile(workspace.Path() + kToolName) || !workspace.Hold(kToolName)) {
         return kToolNotExtracted;
     }
@@ -310,10 +315,10 @@ std::optional<std::string> TakeToolFromPackage(const std::string& package, Works
 std::optional<std::string> ReformatWithTool(Host& host, char drive,
                                             const std::optional<disk::TUsbDiskInfo>& chosen,
                                             ToolRunner& tools) {
+    HeldPackage package;
+    if (auto failure = package.Open(host)) return failure;
     Workspace workspace;
-    if (auto failure = TakeToolFromPackage(host.DataDir() + kPackageName, workspace)) {
-        return failure;
-    }
+    if (auto failure = TakeToolFromPackage(package, workspace)) return failure;
     ToolPaths paths;
     const std::string tool = workspace.Path() + kToolName;
     if (!paths.Add(tool)) return PathNotForTheTool(tool);
@@ -323,7 +328,7 @@ std::optional<std::string> ReformatWithTool(Host& host, char drive,
             RunSteps(host, tools, fbinst.Application(), {{kStepRestore, fbinst.Restore()}})) {
         return failure;
     }
-    workspace.Remove();
+    workspace.Remove([&host] { host.ProcessMessages(); });
     return std::nullopt;
 }
 
@@ -332,6 +337,59 @@ bool Confirm(Host& host, const char* question) {
     const bool yes = host.ConfirmWarning(question);
     host.Log(std::string("answer: ") + (yes ? "yes" : "no"));
     return yes;
+}
+
+// How a command ends: the message for the user, shown once everything the command held is let
+// go, so that nothing stays held while the user reads it; none after a No.
+struct Ending {
+    std::string message;
+    bool terminate = false;
+};
+
+std::optional<Ending> Make(Host& host, ToolRunner& tools) {
+    const std::optional<char> drive = SelectedDrive(host);
+    const std::optional<disk::TUsbDiskInfo> chosen = host.SelectedDisk();
+    host.Log("make: '" + host.SelectedDiskText() + "', " + Describe(chosen));
+    if (!drive) return Ending{kNoDisk};
+    DiskFinder disks(host);
+    if (auto failure = RefuseSystemDisk(host, disks, chosen)) return Ending{*failure};
+    HeldPackage package;
+    Workspace workspace;
+    if (auto failure = ExtractPackage(host, package, workspace)) return Ending{*failure};
+    const std::string& workDir = workspace.Path();
+    // From the end of its extraction to its last run the tool stays as it was extracted.
+    const bool toolHeld = workspace.Hold(kToolName);
+    if (!platform::IsFile(workDir + kFileListName)) return Ending{kFileListMissing, true};
+
+    MakePlan plan;
+    if (auto failure = CheckMake(host, *drive, *chosen, workDir, toolHeld, plan)) {
+        return Ending{*failure};
+    }
+    GenerateMenu(workDir, plan.items);
+    if (!Confirm(host, kMakeQuestion)) return std::nullopt;
+
+    const FbinstCommands fbinst(workDir, *drive, std::cref(plan.paths));
+    BusyStretch busy(host);
+    if (!ChosenDiskStillThere(host, *drive, chosen)) return Ending{kDiskChanged};
+    if (auto failure = RunSteps(
+            host, tools, fbinst.Application(),
+            MakeSteps(fbinst, host.UsbZipChecked(), plan.required, plan.listed, plan.items))) {
+        return Ending{*failure};  // a failed run leaves the workspace, like every early stop
+    }
+    workspace.Remove([&host] { host.ProcessMessages(); });
+    return Ending{kMakeDone};
+}
+
+std::optional<Ending> Restore(Host& host, ToolRunner& tools) {
+    const std::optional<char> drive = SelectedDrive(host);
+    const std::optional<disk::TUsbDiskInfo> chosen = host.SelectedDisk();
+    host.Log("restore: '" + host.SelectedDiskText() + "', " + Describe(chosen));
+    if (!drive) return Ending{kNoDisk};
+    DiskFinder disks(host);
+    if (auto failure = RefuseSystemDisk(host, disks, chosen)) return Ending{*failure};
+    if (!Confirm(host, kRestoreQuestion)) return std::nullopt;
+    BusyStretch busy(host);
+    return Ending{ReformatWithTool(host, *drive, chosen, tools).value_or(kRestoreDone)};
 }
 
 }  // namespace
@@ -348,50 +406,10 @@ void MakeBootDisk(Host& host) {
 }
 
 void MakeBootDisk(Host& host, ToolRunner& tools) {
-    const std::optional<char> drive = SelectedDrive(host);
-    const std::optional<disk::TUsbDiskInfo> chosen = host.SelectedDisk();
-    host.Log("make: '" + host.SelectedDiskText() + "', " + Describe(chosen));
-    if (!drive) {
-        host.ShowMessage(kNoDisk);
-        return;
+    if (const auto ending = Make(host, tools)) {
+        host.ShowMessage(ending->message);
+        if (ending->terminate) host.Terminate();
     }
-    Workspace workspace;
-    if (auto failure = workspace.Make()) {
-        host.ShowMessage(*failure);
-        return;
-    }
-    const std::string& workDir = workspace.Path();
-    ExtractPackage(host, workDir);
-    // From the end of its extraction to its last run the tool stays as it was extracted.
-    const bool toolHeld = workspace.Hold(kToolName);
-
-    if (!platform::IsFile(workDir + kFileListName)) {
-        host.ShowMessage(kFileListMissing);
-        host.Terminate();
-        return;
-    }
-    MakePlan plan;
-    if (auto failure = CheckMake(host, *drive, workDir, toolHeld, plan)) {
-        host.ShowMessage(*failure);
-        return;
-    }
-    GenerateMenu(workDir, plan.items);
-    if (!Confirm(host, kMakeQuestion)) return;
-
-    const FbinstCommands fbinst(workDir, *drive, std::cref(plan.paths));
-    std::optional<std::string> failure;
-    {
-        BusyStretch busy(host);
-        if (!ChosenDiskStillThere(host, *drive, chosen)) {
-            failure = kDiskChanged;
-        } else {
-            failure = RunSteps(
-                host, tools, fbinst.Application(),
-                MakeSteps(fbinst, host.UsbZipChecked(), plan.required, plan.listed, plan.items));
-        }
-        if (!failure) workspace.Remove();  // a failed run leaves it, like every early stop
-    }
-    host.ShowMessage(failure.value_or(kMakeDone));
 }
 
 void RestoreDisk(Host& host) {
@@ -400,20 +418,7 @@ void RestoreDisk(Host& host) {
 }
 
 void RestoreDisk(Host& host, ToolRunner& tools) {
-    const std::optional<char> drive = SelectedDrive(host);
-    const std::optional<disk::TUsbDiskInfo> chosen = host.SelectedDisk();
-    host.Log("restore: '" + host.SelectedDiskText() + "', " + Describe(chosen));
-    if (!drive) {
-        host.ShowMessage(kNoDisk);
-        return;
-    }
-    if (!Confirm(host, kRestoreQuestion)) return;
-    std::optional<std::string> failure;
-    {
-        BusyStretch busy(host);
-        failure = ReformatWithTool(host, *drive, chosen, tools);
-    }
-    host.ShowMessage(failure.value_or(kRestoreDone));
+    if (const auto ending = Restore(host, tools)) host.ShowMessage(ending->message);
 }
 
 }  // namespace zr::bootdisk

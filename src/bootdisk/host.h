@@ -3,6 +3,7 @@
 // What the make and restore commands need of the main window. TfrmMain implements it; tests
 // use a recording fake. All texts are UTF-8.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,12 @@ class Host {
     virtual bool UsbZipChecked() = 0;
     // The data folder, with its trailing backslash.
     virtual std::string DataDir() = 0;
+    // The digest of Data.Kp that the program carries (64 lowercase hex digits); nothing in a
+    // development build, whose package is not checked.
+    virtual std::optional<std::string> PinnedPackageDigest() = 0;
+    // The physical disk of every lettered volume ("C:" -> "0"), as WMI knows them. Throws
+    // zr::Error when they cannot be enumerated.
+    virtual std::map<std::string, std::string> DriveDisks() = 0;
 
     // One line of the operation log; a log that cannot be written never stops a command.
     virtual void Log(const std::string& line) = 0;

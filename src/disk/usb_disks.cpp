@@ -232,4 +232,16 @@ std::vector<TUsbDiskInfo> EnumerateUsbDisks(const LocatorFactory& createLocator,
     return disks;
 }
 
+std::map<std::string, std::string> EnumerateDriveDisks(const LocatorFactory& createLocator) {
+    std::map<std::string, std::string> drives;
+    const ObjectPtr locator = AsObject(Value(createLocator()));
+    const ObjectPtr services = Connect(*locator, std::string());
+    ForEachItem(*Query(*services, kAssociationQuery), [&](Object& association) {
+        const std::string volume = ExtractQuoted(TextOf(association, "Dependent"));
+        const std::string number = DiskNumberOf(TextOf(association, "Antecedent"));
+        if (!volume.empty() && !number.empty()) drives[platform::AsciiUpper(volume)] = number;
+    });
+    return drives;
+}
+
 }  // namespace zr::disk

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,5 +62,9 @@ std::optional<int64_t> VolumeTotalSize(const std::string& root);
 // Dependent, Antecedent or PNPDeviceID that is null.
 std::vector<TUsbDiskInfo> EnumerateUsbDisks(const LocatorFactory& createLocator,
                                             const VolumeSizeQuery& totalSize = VolumeTotalSize);
+
+// The physical disk of every lettered volume on a disk partition ("C:" -> "0"), as WMI's
+// volume-to-partition associations give them. Throws zr::Error as EnumerateUsbDisks does.
+std::map<std::string, std::string> EnumerateDriveDisks(const LocatorFactory& createLocator);
 
 }  // namespace zr::disk

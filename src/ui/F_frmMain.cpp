@@ -367,6 +367,14 @@ std::string TfrmMain::DataDir() {
     return FDataDir;
 }
 
+std::optional<std::string> TfrmMain::PinnedPackageDigest() {
+    return zr::PinnedPackageDigest();
+}
+
+std::map<std::string, std::string> TfrmMain::DriveDisks() {
+    return disk::EnumerateDriveDisks(disk::win32::CreateWmiLocator);
+}
+
 void TfrmMain::Log(const std::string& line) {
     log_.Write(line);
 }

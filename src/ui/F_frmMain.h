@@ -3,6 +3,7 @@
 // The main window: a frameless 800 x 600 window over a background picture, moved by pressing
 // on the picture, with the disk list, the three command buttons and the start page.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,6 +65,8 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     std::vector<disk::TUsbDiskInfo> EnumerateUsbDisks() override;
     bool UsbZipChecked() override;
     std::string DataDir() override;
+    std::optional<std::string> PinnedPackageDigest() override;
+    std::map<std::string, std::string> DriveDisks() override;
     void Log(const std::string& line) override;
 
     // Keyboard handling before dispatch: the web view's own keys, then tab order.

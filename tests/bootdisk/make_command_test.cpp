@@ -75,7 +75,7 @@ class MakeCommand : public ::testing::Test {
 
     zr::test::TempFolder root_;
     test::TemporaryFolderOverride temp_{root_ / "temp"};
-    const std::string workDir_ = root_ / "temp\\KpTemp\\";
+    const std::string workDir_ = test::RealPath(root_ / "") + "temp\\KpTemp\\";
     const std::string dataDir_ = root_ / "data\\";
     // The disk being made: a volume of its own, not the one the images are on.
     test::DriveLink usb_{test::HostPath(root_ / "usb")};
@@ -212,15 +212,25 @@ TEST_F(MakeCommand, ImagesOf4GiBAndMoreCountInFull) {
     EXPECT_EQ(Runs()[0], Run("{W}fbinst.exe {L}:  format -f -a  -p 8m -e 5130m"));
 }
 
-TEST_F(MakeCommand, ImageHeldOpenByAnotherProgramIsSizedAllTheSame) {
+// An image is held from its check to the last run: another program may be reading it, but one
+// that may change it stops the make, as the image could be another by the time it is copied.
+TEST_F(MakeCommand, ImageHeldByAnotherProgramIsUsedOnlyWhenItCannotChange) {
     const std::string iso = Image("held.iso", 2 * 1048576);
     IsoList("Held|" + iso + "\r\n");
-    auto holder = platform::File::Open(iso, platform::File::Access::ReadExclusive);
-    ASSERT_TRUE(holder.IsOpen());
+    {
+        auto reader = platform::File::Open(iso, platform::File::Access::ReadDenyWrite);
+        ASSERT_TRUE(reader.IsOpen());
+        Make();
+        ASSERT_FALSE(Runs().empty());
+        EXPECT_EQ(Runs()[0], Run("{W}fbinst.exe {L}:  format -f -a  -p 8m -e 12m"));
+        EXPECT_EQ(host_.events.back(), kDone);
+    }
+    auto writer = platform::File::Open(iso, platform::File::Access::ReadExclusive);
+    ASSERT_TRUE(writer.IsOpen());
+    host_.events.clear();
     Make();
-    ASSERT_FALSE(Runs().empty());
-    EXPECT_EQ(Runs()[0], Run("{W}fbinst.exe {L}:  format -f -a  -p 8m -e 12m"));
-    EXPECT_EQ(host_.events.back(), kDone);
+    EXPECT_EQ(host_.events.back(), "message 文件:" + iso + " 无法读取！请检查配置！");
+    EXPECT_EQ(Runs(), Events{});
 }
 
 TEST_F(MakeCommand, VolumeAsLargeAsTheRequiredSizePassesAndOneByteLessFails) {
@@ -435,24 +445,40 @@ TEST_F(MakeCommand, AnotherDiskBehindTheLetterAtTheFirstRunStopsBeforeAnyRun) {
     EXPECT_TRUE(tools_.commandLines.empty());
 }
 
+// The format would destroy an image on any partition of the disk being made before it is
+// copied: the image's disk is compared, not its letter, and an image whose disk nobody can tell
+// is not taken either.
 TEST_F(MakeCommand, ImageOnTheDiskBeingMadeStopsBeforeTheQuestion) {
-    const std::string onDisk = std::string(1, drive_) + ":\\PE.iso";
-    zr::test::WriteFile(onDisk, "iso");
-    IsoList("PE|" + onDisk + "\r\n");
-    Make();
-    const std::string stop = "message 文件:" + onDisk + " 位于要制作的U盘上，请先复制到其他磁盘！";
-    EXPECT_EQ(host_.events, (Events{"busy on", "busy off", stop}));
-
-    // The same volume under another letter is the same disk (Wine knows no volume names for
-    // its drive links, Windows and the POSIX build do).
-    if (test::RunningUnderWine()) return;
-    test::DriveLink alias(test::HostPath(root_ / "usb"));
-    const std::string sameFile = std::string(1, alias.letter()) + ":\\PE.iso";
-    IsoList("PE|" + sameFile + "\r\n");
-    host_.events.clear();
-    Make();
-    EXPECT_EQ(host_.events.back(),
-              "message 文件:" + sameFile + " 位于要制作的U盘上，请先复制到其他磁盘！");
+    test::DriveLink sibling(test::HostPath(root_ / "img"));
+    platform::MakeFolders(root_ / "img");
+    const std::string onStick = std::string(1, drive_) + ":\\PE.iso";
+    const std::string onSibling = std::string(1, sibling.letter()) + ":\\PE.iso";
+    zr::test::WriteFile(onStick, "iso");
+    zr::test::WriteFile(onSibling, "iso");
+    const auto disks = host_.DriveDisks();
+    const std::string siblingDrive = std::string(1, sibling.letter()) + ":";
+    const struct {
+        std::string image;
+        std::optional<std::string> siblingDisk;  // what WMI says of the sibling's letter
+        std::string why;
+    } cases[] = {
+        {onStick, "0", " 位于要制作的U盘上，请先复制到其他磁盘！"},
+        {onSibling, "1", " 位于要制作的U盘上，请先复制到其他磁盘！"},
+        {onSibling, std::nullopt, " 无法确定是否位于要制作的U盘上，请先复制到本机硬盘！"},
+    };
+    for (const auto& c : cases) {
+        auto known = disks;
+        if (c.siblingDisk) {
+            known[siblingDrive] = *c.siblingDisk;
+        } else {
+            known.erase(siblingDrive);
+        }
+        host_.driveDisks = known;
+        IsoList("PE|" + c.image + "\r\n");
+        host_.events.clear();
+        Make();
+        EXPECT_EQ(host_.events, (Events{"busy on", "busy off", "message 文件:" + c.image + c.why}));
+    }
     EXPECT_TRUE(Runs().empty());
 }
 

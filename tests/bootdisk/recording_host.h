@@ -4,6 +4,7 @@
 // command lines instead of starting them.
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,11 @@ class RecordingHost : public Host {
     std::optional<disk::TUsbDiskInfo> chosenDisk;
     std::optional<std::vector<disk::TUsbDiskInfo>> currentDisks;
     std::vector<std::string> logged;
+    // The digest the program carries; none, as in a development build, by default.
+    std::optional<std::string> pin;
+    // The disk of each lettered volume; by default the chosen disk at its letter and the
+    // computer's own disk 0 behind every other letter.
+    std::optional<std::map<std::string, std::string>> driveDisks;
 
     // "message <text>", "confirm <text>", "busy on", "busy off", "terminate", "run <line>".
     std::vector<std::string> events;
@@ -70,6 +76,15 @@ class RecordingHost : public Host {
         return disk ? std::vector<disk::TUsbDiskInfo>{*disk} : std::vector<disk::TUsbDiskInfo>{};
     }
     void Log(const std::string& line) override { logged.push_back(line); }
+    std::optional<std::string> PinnedPackageDigest() override { return pin; }
+    std::map<std::string, std::string> DriveDisks() override {
+        if (driveDisks) return *driveDisks;
+        std::map<std::string, std::string> disks;
+        static const std::string kOwnDisk(1, '0');  // a string, for -Wrestrict as above
+        for (char letter = 'A'; letter <= 'Z'; ++letter) disks[std::string{letter, ':'}] = kOwnDisk;
+        if (const auto disk = SelectedDisk()) disks[disk->Drive] = disk->DiskNumber;
+        return disks;
+    }
     bool UsbZipChecked() override { return zip; }
     std::string DataDir() override { return dataDir; }
 };

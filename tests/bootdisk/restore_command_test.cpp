@@ -40,9 +40,10 @@ class RestoreCommand : public ::testing::Test {
 
     zr::test::TempFolder root_;
     test::TemporaryFolderOverride temp_{root_ / "temp"};
-    const std::string workDir_ = root_ / "temp\\KpTemp\\";
+    const std::string workDir_ = test::RealPath(root_ / "") + "temp\\KpTemp\\";
     const std::string dataDir_ = root_ / "data\\";
-    const char drive_ = root_.path()[0];
+    // A letter of its own: the disk being given back is not the one the program runs from.
+    const char drive_ = 'R';
     test::RecordingHost host_;
     test::RecordingTools tools_{host_};
 };

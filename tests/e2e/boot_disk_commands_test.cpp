@@ -16,6 +16,7 @@
 #include "bootdisk/test_world.h"
 #include "bootitems/isolist.h"
 #include "bootitems/line_list.h"
+#include "fakefbinst/tool_folder.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
 #include "support/fake_world.h"
@@ -72,13 +73,13 @@ class BootDiskCommands : public testing::Test {
         }
         drive_.emplace(kDrive, root_ / "usb");
         temp_.emplace(root_ / "temp");
-        package::SetVariable("ZR_FAKEFBINST_DIR", root_ / "tool");
+        zr::test::SetFakeToolFolder(root_ / "tool");
         WmiScenario().Write(fakewmi::AssociationRow("Disk #1, Partition #0", "U:") +
                             fakewmi::DriveRow(1, "USB", kStick));
     }
     void TearDown() override {
         if (program_) program_->Kill();
-        package::SetVariable("ZR_FAKEFBINST_DIR", "");
+        zr::test::SetFakeToolFolder("");
         temp_.reset();
         drive_.reset();
     }
@@ -140,7 +141,7 @@ class BootDiskCommands : public testing::Test {
     }
 
     test::TempFolder root_;
-    const std::string workDir_ = root_ / "temp\\KpTemp\\";
+    const std::string workDir_ = package::RealPath(root_ / "") + "temp\\KpTemp\\";
     ProgramFolder folder_{BesideTestProgram("ZiRuriOffline.exe")};
     std::vector<kppack::Entry> package_ =
         package::StandardEntries(ReadFile(package::StandInTool()));

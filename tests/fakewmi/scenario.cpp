@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwctype>
 #include <memory>
@@ -33,6 +34,33 @@ bool ReadAll(const std::wstring& path, std::string& bytes) {
     size_t n = 0;
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, n);
     return true;
+}
+
+// A real machine's WMI lists every lettered volume of a disk partition; the drives of this Wine
+// that the scenario does not name are the computer's own disk 0.
+void AddTheComputersOwnDisk(Scenario& scenario) {
+    const DWORD drives = GetLogicalDrives();
+    for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+        if (!(drives & (1u << (letter - L'A')))) continue;
+        const std::wstring volume = std::wstring(1, letter) + L":";
+        const bool named = std::any_of(
+            scenario.associations.begin(), scenario.associations.end(), [&](const Row& row) {
+                for (const auto& [name, value] : row.properties) {
+                    if (value && value->find(L"\"" + volume + L"\"") != std::wstring::npos) {
+                        return true;
+                    }
+                }
+                return false;
+            });
+        if (named) continue;
+        Row row;
+        row.properties = {
+            {L"Antecedent",
+             L"\\\\ZR-PC\\root\\cimv2:Win32_DiskPartition.DeviceID=\"Disk #0, Partition #0\""},
+            {L"Dependent",
+             L"\\\\ZR-PC\\root\\cimv2:Win32_LogicalDisk.DeviceID=\"" + volume + L"\""}};
+        scenario.associations.push_back(std::move(row));
+    }
 }
 
 }  // namespace
@@ -93,6 +121,7 @@ bool LoadScenario(Scenario& scenario, std::wstring& error) {
             return false;
         }
     }
+    AddTheComputersOwnDisk(scenario);
     return true;
 }
 

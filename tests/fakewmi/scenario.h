@@ -24,6 +24,8 @@
 // description: ConnectServer, Storage (connecting to the storage namespace), a query of a
 // class (by its name), or Locator (the object cannot be created at all; the description is
 // not used).
+// Every lettered drive that no association names gets one on "Disk #0, Partition #0", after
+// the scenario's own: the computer's own disk, as a real machine's WMI lists it.
 // A [Volume] row gives a volume its size for the size queries of a process that uses the fake
 // (see volume_sizes.h): its Root as the program asks for it (Root=E:\ with the backslash),
 // Total and Free bytes.
