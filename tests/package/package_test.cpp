@@ -222,7 +222,7 @@ TEST_F(ExtractFileTest, NamesLeadingOutOfTheTargetAreRefused) {
              "..\\escape.txt", "sub\\..\\..\\escape.txt", "\\escape.txt", "/escape.txt",
              "C:\\escape.txt", "C:escape.txt", "sub/../../escape.txt", "... \\escape.txt",
              std::string("..\0\\escape.txt", 14), "CON", "nul.txt", "sub\\Aux .log\\x", "com1",
-             "LPT9.txt"}) {
+             "LPT9.txt", "NUL.tar.gz"}) {
         entry.FileName = name;
         EXPECT_EQ(reader.ExtractFile(path, tmp / "in\\deep", entry), kPkgUnsafeName) << name;
     }
