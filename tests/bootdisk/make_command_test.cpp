@@ -435,7 +435,9 @@ TEST_F(MakeCommand, FailedAddNamesTheFileOrTheImage) {
 TEST_F(MakeCommand, AnotherDiskBehindTheLetterAtTheFirstRunStopsBeforeAnyRun) {
     disk::TUsbDiskInfo other = *host_.SelectedDisk();
     other.DeviceId = "USBSTOR\\DISK&VEN_WD&PROD_PASSPORT&REV_1.01\\5758&0";
-    for (const auto& now : std::vector<std::vector<disk::TUsbDiskInfo>>{{other}, {}}) {
+    disk::TUsbDiskInfo moved = *host_.SelectedDisk();  // the format would go to the old letter
+    moved.Drive = "A:";
+    for (const auto& now : std::vector<std::vector<disk::TUsbDiskInfo>>{{other}, {moved}, {}}) {
         host_.events.clear();
         host_.currentDisks = now;
         Make();
