@@ -486,16 +486,23 @@ TEST_F(MakeCommand, ImageOnTheDiskBeingMadeStopsBeforeTheQuestion) {
 
 #ifndef _WIN32
 // On an English Windows the tool gets its command line in code page 1252, which has no
-// Chinese: a Chinese path goes as its short form, and without one the make stops.
+// Chinese: a Chinese path goes as its short form, and without one that fits the make stops.
+// A name on the disk (a listed name, an image's extension) has no other form: it stops.
 TEST_F(MakeCommand, PathTheToolCannotReadGoesAsItsShortFormOrStopsTheMake) {
     platform::posix::SetAnsiCodePage(1252);
+    const auto stopsNaming = [&](const std::string& name) {
+        host_.events.clear();
+        Make();
+        EXPECT_EQ(host_.events.back(), "message 文件:" + name +
+                                           " 的路径含有本系统的代码页中没有的字符，fbinst.exe无法"
+                                           "读取！请把它放到只含中英文字符的路径下！");
+        EXPECT_TRUE(Runs().empty()) << name;
+    };
     const std::string iso = Image("启动盘.iso", 10);
     IsoList("PE|" + *platform::Utf8ToCp936(iso) + "\r\n");
-    Make();
-    EXPECT_EQ(host_.events.back(), "message 文件:" + iso +
-                                       " 的路径含有本系统的代码页中没有的字符，fbinst.exe无法读取！"
-                                       "请把它放到只含中英文字符的路径下！");
-    EXPECT_TRUE(Runs().empty());
+    stopsNaming(iso);
+    platform::posix::SetShortPath(iso, root_ / "img\\启动~1.ISO");
+    stopsNaming(iso);
 
     platform::posix::SetShortPath(iso, root_ / "img\\5F2F~1.ISO");
     host_.events.clear();
@@ -503,7 +510,18 @@ TEST_F(MakeCommand, PathTheToolCannotReadGoesAsItsShortFormOrStopsTheMake) {
     EXPECT_EQ(Runs().back(), Run("{W}fbinst.exe {L}: add \"boot/customISO_0.iso\" \"" +
                                  (root_ / "img\\5F2F~1.ISO") + "\""));
     EXPECT_EQ(host_.events.back(), kDone);
-    platform::posix::SetShortPath(iso, "");
+
+    const std::string odd = Image("PE.镜像", 10);
+    platform::posix::SetShortPath(odd, root_ / "img\\PE~1.ISO");
+    IsoList("PE|" + *platform::Utf8ToCp936(odd) + "\r\n");
+    stopsNaming(odd);
+    test::PutEntry(entries_, "filelist", "\xBE\xB5\xCF\xF1.bin\r\n");  // 镜像.bin
+    test::PutEntry(entries_, "镜像.bin", "x");
+    Repack();
+    platform::posix::SetShortPath(workDir_ + "镜像.bin", workDir_ + "5F2F~1.BIN");
+    stopsNaming("镜像.bin");
+    for (const auto& path : {iso, odd, workDir_ + "镜像.bin"})
+        platform::posix::SetShortPath(path, "");
     platform::posix::SetAnsiCodePage(936);
 }
 #endif
