@@ -77,8 +77,8 @@ bool MoveOver(const std::string& source, const std::string& target);
 int LastErrorCode();
 std::string ErrorText(int code);
 
-// The system's ANSI code page (936 on a Chinese Windows; the POSIX build always uses 936), for
-// texts the system itself compares that way.
+// The system's ANSI code page (936 on a Chinese Windows; the POSIX build uses AnsiCodePage()),
+// for texts the system itself compares that way.
 std::string AnsiToUtf8(std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
 

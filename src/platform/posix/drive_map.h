@@ -2,8 +2,8 @@
 
 // POSIX only: what the host has no Windows counterpart for, set by tests and tools. Which host
 // folder stands for a drive letter (Z: is "/" unless mapped otherwise; ZR_DRIVE_<letter> in the
-// environment maps a letter too), the ANSI code page that ANSI programs receive their command
-// lines in (936 unless set), and the short forms of paths (none unless set).
+// environment maps a letter too), the system's ANSI code page, which ANSI programs receive
+// their command lines in (936 unless set), and the short forms of paths (none unless set).
 
 #include <optional>
 #include <string>

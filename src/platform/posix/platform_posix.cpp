@@ -281,11 +281,11 @@ std::string ErrorText(int code) {
 }
 
 std::string AnsiToUtf8(std::string_view ansi) {
-    return Convert(ansi, "UTF-8", "CP936");
+    return Convert(ansi, "UTF-8", IconvName(gAnsiCodePage).c_str());
 }
 
 std::string Utf8ToAnsi(std::string_view utf8) {
-    return Convert(utf8, "CP936", "UTF-8");
+    return Convert(utf8, IconvName(gAnsiCodePage).c_str(), "UTF-8");
 }
 
 // A byte that starts no character reads as U+FFFD, and the bytes after it as what they are.
