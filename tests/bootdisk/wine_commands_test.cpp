@@ -132,6 +132,7 @@ TEST_F(WineCommands, RestoreRunsTheReformatAndRemovesTheWorkspace) {
               Lines{test::ToolLine("{W}fbinst.exe {L}: format -f -r", workDir_, drive_->letter())});
     EXPECT_EQ(host_.events.back(), kRestoreDone);
     EXPECT_FALSE(IsFolder(workDir_));
+    EXPECT_EQ(ReadFile(root_ / "tool\\console.log"), "own console, no window\r\n");
 }
 
 TEST_F(WineCommands, RestoreReportsTheToolsExitCode) {

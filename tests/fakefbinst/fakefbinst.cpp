@@ -10,6 +10,8 @@
 //                   wait <name> <text>   when the command line contains <text>, wait until the
 //                                        file <name> exists in the folder before going on
 //                 (an empty <text> matches every command line; other lines are ignored).
+//   console.log   every run appends how it was started: "own console, no window" for a hidden
+//                 start, else "no console", "shared console" or ", window", as a user would see.
 // Its own work: "<drive>: add <name> <file>" copies <file> to <drive>:\<name>, "/" read as "\",
 // creating the folders on the way. Every other command only logs.
 // Exit codes: the scenario's code (0 by default); 81 when an add cannot be done; 90 when
@@ -95,6 +97,13 @@ void Append(const std::wstring& path, const std::string& bytes) {
     CloseHandle(file);
 }
 
+std::string ConsoleState() {
+    DWORD processes[2];
+    const DWORD n = GetConsoleProcessList(processes, 2);
+    const std::string console = n == 0 ? "no console" : n == 1 ? "own console" : "shared console";
+    return console + (GetConsoleWindow() ? ", window" : ", no window");
+}
+
 struct Rule {
     std::string kind;
     std::string value;  // the exit code or the file name
@@ -155,6 +164,7 @@ int main() {
     const std::wstring commandLine = FromAnsi(GetCommandLineA());
     const std::string line = ToUtf8(commandLine);
     Append(base + L"fbinst.log", line + "\r\n");
+    Append(base + L"console.log", ConsoleState() + "\r\n");
 
     const std::vector<Rule> rules = ReadScenario(base + L"scenario.txt");
     if (const Rule* wait = FirstMatch(rules, "wait", line)) {
