@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -19,6 +20,11 @@
 #include "platform/platform.h"
 #include "platform/sha256.h"
 #include "support/temp_folder.h"
+#ifndef _WIN32
+#include <unistd.h>
+
+#include "platform/posix/drive_map.h"
+#endif
 
 #ifdef _WIN32
 #include <windows.h>
@@ -26,7 +32,12 @@
 #include <sddl.h>
 
 #include "platform/win32/private_folder.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
+
+// The program's own imports, which a test may point elsewhere for a while.
+extern "C" decltype(&CreateFileW) __imp_CreateFileW;
+extern "C" decltype(&GetFileInformationByHandle) __imp_GetFileInformationByHandle;
 #endif
 
 namespace zr::platform {
@@ -225,6 +236,23 @@ NTSTATUS NTAPI Record(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES att
     return win32::SystemNtCreateFile()(handle, access, attributes, io, size, fileAttributes,
                                        shareAccess, createDisposition, createOptions, ea, eaLength);
 }
+
+decltype(&CreateFileW) createFile = nullptr;
+DWORD flags = 0;
+HANDLE WINAPI RecordCreateFile(LPCWSTR name, DWORD access, DWORD shareMode,
+                               LPSECURITY_ATTRIBUTES sa, DWORD creation, DWORD flagsAndAttributes,
+                               HANDLE templateFile) {
+    flags = flagsAndAttributes;
+    return createFile(name, access, shareMode, sa, creation, flagsAndAttributes, templateFile);
+}
+
+// What Windows says of a link opened as itself.
+decltype(&GetFileInformationByHandle) fileInformation = nullptr;
+BOOL WINAPI AsLink(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    const BOOL ok = fileInformation(file, info);
+    info->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    return ok;
+}
 }  // namespace asked
 
 TEST(PrivateFolder, IsForAdministratorsOnlyAndCreatedAndHeldInOneStep) {
@@ -240,7 +268,45 @@ TEST(PrivateFolder, IsForAdministratorsOnlyAndCreatedAndHeldInOneStep) {
     EXPECT_EQ(asked::disposition, 2u);  // FILE_CREATE: never an existing folder or link
     EXPECT_EQ(asked::options & 0x00200001u, 0x00200001u);  // a folder, links not followed
 }
+
+// A DLL of no system's name, built beside this program as a planted one would lie: once the
+// process is hardened, nothing loads it by name.
+TEST(SystemLibrary, ADllBesideTheProgramIsNotFoundByName) {
+    win32::HardenProcess();
+    EXPECT_EQ(LoadLibraryW(L"zr_planted.dll"), nullptr);
+    const HMODULE planted = LoadLibraryW(win32::Widen(ProgramFolder() + "zr_planted.dll").c_str());
+    EXPECT_NE(planted, nullptr);  // it is there all the same
+    if (planted) FreeLibrary(planted);
+}
 #endif
+
+// The log's rule: never written through a link, nor into a file that has another name too.
+TEST(Sharing, AFileToUpdateIsNeitherALinkNorAFileWithAnotherName) {
+    TempFolder tmp;
+    test::WriteFile(tmp / "log", "");
+    EXPECT_TRUE(File::Open(tmp / "log", File::Access::UpdateOwnFile).IsOpen());
+#ifdef _WIN32
+    ASSERT_TRUE(CreateHardLinkW(win32::Widen(tmp / "second").c_str(),
+                                win32::Widen(tmp / "log").c_str(), nullptr));
+#else
+    // Wine follows a host link on every open: the Win32 layer shows its rule in its calls below.
+    ASSERT_EQ(symlink("log", posix::ToHostPath(tmp / "link")->c_str()), 0);
+    EXPECT_FALSE(File::Open(tmp / "link", File::Access::UpdateOwnFile).IsOpen());
+    ASSERT_EQ(
+        link(posix::ToHostPath(tmp / "log")->c_str(), posix::ToHostPath(tmp / "second")->c_str()),
+        0);
+#endif
+    EXPECT_FALSE(File::Open(tmp / "log", File::Access::UpdateOwnFile).IsOpen());
+#ifdef _WIN32
+    asked::createFile = std::exchange(__imp_CreateFileW, asked::RecordCreateFile);
+    File::Open(tmp / "new", File::Access::UpdateOwnFile);
+    __imp_CreateFileW = asked::createFile;
+    EXPECT_TRUE(asked::flags & FILE_FLAG_OPEN_REPARSE_POINT);
+    asked::fileInformation = std::exchange(__imp_GetFileInformationByHandle, asked::AsLink);
+    EXPECT_FALSE(File::Open(tmp / "new", File::Access::UpdateOwnFile).IsOpen());
+    __imp_GetFileInformationByHandle = asked::fileInformation;
+#endif
+}
 
 TEST(Volumes, TheTemporaryFolderHasAVolume) {
     const std::string temp = platform::TempFolder();
