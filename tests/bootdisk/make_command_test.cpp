@@ -520,6 +520,9 @@ TEST_F(MakeCommand, PathTheToolCannotReadGoesAsItsShortFormOrStopsTheMake) {
     Repack();
     platform::posix::SetShortPath(workDir_ + "镜像.bin", workDir_ + "5F2F~1.BIN");
     stopsNaming("镜像.bin");
+    platform::MakeFolders(root_ / "临时");
+    test::TemporaryFolderOverride chineseTemp(root_ / "临时");  // the tool's own path
+    stopsNaming(root_ / "临时\\KpTemp\\fbinst.exe");
     for (const auto& path : {iso, odd, workDir_ + "镜像.bin"})
         platform::posix::SetShortPath(path, "");
     platform::posix::SetAnsiCodePage(936);
