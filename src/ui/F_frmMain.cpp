@@ -393,10 +393,7 @@ void TfrmMain::wbMainDocumentComplete(IDispatch*, const std::wstring&) {
 
 bool TfrmMain::PreTranslateMessage(MSG& msg) {
     if (!hwnd_) return false;
-    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && wbMain.Handle() &&
-        IsChild(wbMain.Handle(), msg.hwnd) && wbMain.TranslateAccelerator(msg)) {
-        return true;
-    }
+    if (wbMain.TranslateAccelerator(msg)) return true;
     return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 

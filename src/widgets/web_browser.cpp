@@ -4,11 +4,14 @@
 #include <mshtmdid.h>
 #include <ocidl.h>
 #include <oleidl.h>
+#include <servprov.h>
 
 #include "platform/error.h"
 #include "platform/win32/automation_win32.h"
 #include "platform/win32/wide.h"
 #include "widgets/application.h"
+#include "widgets/web_host_ui.h"
+#include "widgets/web_security.h"
 
 namespace zr::widgets {
 
@@ -23,13 +26,16 @@ void Check(HRESULT hr) {
 
 }  // namespace
 
-// The container side of the browser: client site, in-place site and frame, and the event
-// sink. The browser holds references to it, so it lives on its own reference count and only
-// points back at its WebBrowser until that lets it go.
+// The container side of the browser: client site, in-place site and frame, the event sink, the
+// engine's user interface and the services it asks the host for. The browser holds references
+// to it, so it lives on its own reference count and only points back at its WebBrowser until
+// that lets it go.
 class WebBrowser::Site final : public IOleClientSite,
                                public IOleInPlaceSite,
                                public IOleInPlaceFrame,
-                               public IDispatch {
+                               public IDispatch,
+                               public IServiceProvider,
+                               public HostUi {
   public:
     explicit Site(WebBrowser* owner) : owner_(owner) {}
     void Detach() { owner_ = nullptr; }
@@ -46,6 +52,12 @@ class WebBrowser::Site final : public IOleClientSite,
             *out = static_cast<IOleInPlaceFrame*>(this);
         } else if (iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2) {
             *out = static_cast<IDispatch*>(this);
+        } else if (iid == IID_IServiceProvider) {
+            *out = static_cast<IServiceProvider*>(this);
+        } else if (iid == IID_IDocHostUIHandler) {
+            *out = static_cast<IDocHostUIHandler*>(this);
+        } else if (iid == __uuidof(IDocHostShowUI)) {
+            *out = static_cast<IDocHostShowUI*>(this);
         } else {
             return E_NOINTERFACE;
         }
@@ -150,6 +162,19 @@ class WebBrowser::Site final : public IOleClientSite,
         return DISP_E_MEMBERNOTFOUND;
     }
 
+    // IServiceProvider: the engine asks here for the security manager that has the last word
+    // over the zones' settings. It keeps asking this site which pages are the view's own.
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (service != SID_SInternetSecurityManager) return E_NOINTERFACE;
+        auto manager =
+            MakeSecurityManager([site = ComPtr<Site>::Share(this)](const std::wstring& url) {
+                return site->Allows(url);
+            });
+        return manager->QueryInterface(iid, out);
+    }
+
   private:
     // Of the ambient properties only the download control is answered; the others keep the
     // browser's defaults. A page gets its pictures, videos and sounds and runs its scripts (the
@@ -235,7 +260,7 @@ class WebBrowser::Site final : public IOleClientSite,
     ULONG references_ = 1;
 };
 
-WebBrowser::WebBrowser() = default;
+WebBrowser::WebBrowser(BrowserEngine engine) : engine_(std::move(engine)) {}
 
 WebBrowser::~WebBrowser() {
     CloseBrowser();
@@ -259,8 +284,7 @@ void WebBrowser::Create(HWND parent, int id, const RECT& bounds) {
 
 void WebBrowser::CreateBrowser() {
     site_ = new Site(this);
-    Check(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                           object_.OutVoid()));
+    object_ = CreateLockedDownBrowser(engine_);
     Check(object_->SetClientSite(site_));
     OleSetContainedObject(object_.Get(), TRUE);
     RECT area{};
@@ -315,6 +339,9 @@ IDispatch* WebBrowser::Application() const {
 }
 
 bool WebBrowser::TranslateAccelerator(MSG& msg) {
+    if (!hwnd_ || !IsChild(hwnd_, msg.hwnd)) return false;
+    if (msg.message == WM_MOUSEWHEEL) return (GET_KEYSTATE_WPARAM(msg.wParam) & MK_CONTROL) != 0;
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
     auto active = object_.As<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);
     return active && active->TranslateAccelerator(&msg) == S_OK;
 }

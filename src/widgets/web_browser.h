@@ -3,8 +3,10 @@
 // The system's web browser control hosted in a child window of ours, through the smallest OLE
 // container that in-place activation needs, with a sink for its events. The program runs as
 // administrator and the view shows a page from the network, so the view is kept on a short
-// leash: no script error dialogs, no ActiveX controls or Java applets, no downloads, no new
-// windows, and only the navigations that onBeforeNavigate allows.
+// leash: the engine locked down for the process before the control exists (browser_engine.h),
+// a security manager of the view's own (web_security.h), no context menu, window.external or
+// window-opening shortcuts (web_host_ui.h), no script error dialogs, no ActiveX controls or Java
+// applets, no downloads, no new windows, and only the navigations that onBeforeNavigate allows.
 
 #include <windows.h>
 
@@ -14,17 +16,18 @@
 #include <string>
 
 #include "platform/win32/com_ptr.h"
+#include "widgets/browser_engine.h"
 #include "widgets/window.h"
 
 namespace zr::widgets {
 
 class WebBrowser : public CustomWindow {
   public:
-    WebBrowser();
+    explicit WebBrowser(BrowserEngine engine = SystemBrowserEngine());
     ~WebBrowser() override;
 
-    // Creates the host window and the browser in it. When the browser cannot be created, the
-    // host stays empty and Navigate reports why.
+    // Creates the host window and the browser in it. When the engine cannot be locked down or
+    // the browser cannot be created, the host stays empty and Navigate reports why.
     void Create(HWND parent, int id, const RECT& bounds);
 
     // Starts loading the address (a URL or a plain file path); throws zr::Error on failure.
@@ -35,7 +38,9 @@ class WebBrowser : public CustomWindow {
     // The browser's top-level automation object; null when there is no browser.
     IDispatch* Application() const;
 
-    // Gives the browser the keyboard message first (its own tab keys, shortcuts).
+    // Gives the browser a keyboard message for one of its windows first (its own tab keys,
+    // shortcuts); true when the message is done with. Ctrl with the mouse wheel over the page,
+    // which would change the text size, is swallowed here.
     bool TranslateAccelerator(MSG& msg);
 
     // pDisp: the browser or frame whose document completed; URL: its address.
@@ -52,6 +57,7 @@ class WebBrowser : public CustomWindow {
     void CreateBrowser();
     void CloseBrowser();
 
+    BrowserEngine engine_;
     Site* site_ = nullptr;  // one reference, held until the browser is closed
     platform::win32::ComPtr<IOleObject> object_;
     platform::win32::ComPtr<IWebBrowser2> browser_;
