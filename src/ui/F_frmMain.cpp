@@ -12,6 +12,7 @@
 #include "platform/win32/automation_win32.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
+#include "ui/answer_within.h"
 #include "ui/control_ids.h"
 #include "ui/home_page.h"
 #include "ui/resources.h"
@@ -34,8 +35,13 @@ constexpr char kFontFace[] = "新宋体";
 constexpr char kWaitCaption[] = "正在制作U盘启动系统，请等待...";
 constexpr char kBusyCloseRefused[] = "正在制作中，请不要退出本程序！";
 
+// A check with no answer by then counts as a no: the window must not wait for a host that
+// drops packets.
+constexpr std::chrono::seconds kReachabilityDeadline{3};
+
 // WinInet is loaded only here, and only from System32: the program runs as administrator, and
-// WinInet is not among the DLLs that Windows always takes from there.
+// WinInet is not among the DLLs that Windows always takes from there. Runs on a thread of its
+// own, which keeps the DLL loaded for as long as it waits.
 bool HomePageReachable() {
     using CheckConnection = BOOL WINAPI(LPCSTR, DWORD, DWORD);
     constexpr DWORD kForceConnection = 1;  // FLAG_ICC_FORCE_CONNECTION
@@ -201,7 +207,8 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::OpenStartPage() {
-    FHomePage = ChooseStartPage(HomePageReachable(), kHomePage, DataDir());
+    FHomePage = ChooseStartPage(AnswerWithin(HomePageReachable, kReachabilityDeadline), kHomePage,
+                                DataDir());
     wbMain.Navigate(FHomePage);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
-// A tiny HTTP server on 127.0.0.1 that answers every request with a small page and counts what
-// reaches it. It only ever listens on loopback.
+// Loopback listeners for a home page of the tests' own: a tiny HTTP server that answers every
+// request with a small page and counts what reaches it, and one that never answers. They only
+// ever listen on loopback.
 
 #include <atomic>
 #include <cstdint>
@@ -33,6 +34,21 @@ class LoopbackServer {
     mutable std::mutex mutex_;
     std::vector<std::string> requestLines_;
     std::thread thread_;
+};
+
+// A listener on 127.0.0.1:port that never accepts, with its accept queue filled up front: Linux
+// then drops every new connection's first packet, so a connection to it hangs as one to a host
+// behind a firewall that drops packets. Throws if the port stays taken or the queue never fills.
+class SilentListener {
+  public:
+    explicit SilentListener(uint16_t port);
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+    ~SilentListener();
+
+  private:
+    uintptr_t listener_;
+    std::vector<uintptr_t> queued_;  // the connections that fill the queue
 };
 
 }  // namespace zr::e2e
