@@ -10,7 +10,7 @@ PACKAGES=(
   googletest zlib1g-dev libjpeg62-turbo-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth x11-utils imagemagick xdotool fonts-wqy-microhei locales
-  dpkg-dev zip unzip python3 python3-pil fonts-dejavu-core time
+  dpkg-dev zip unzip python3 python3-pil fonts-dejavu-core time osslsigncode openssl
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -12,12 +12,23 @@ With --wine (inside a running Wine environment, see scripts/wine-env.sh) it also
 once under Wine, which says nothing of a manifest it cannot parse unless asked: the manifest
 must parse, and the common controls the program gets must be version 6 (the side-by-side copy).
 
-Usage: check_exe.py ZiRuri.exe [--wine] [--json FILE]. Prints one line per failed check and
-writes the results in GoogleTest's JSON shape, so that the test summary counts them.
+With --release DATA_KP --epoch SECONDS (make dist) it is the exe that ships: pinned to the
+Data.Kp beside it, stripped, stamped with the commit's time (SOURCE_DATE_EPOCH) in its header
+and its version resource's copyright year, and, when it carries a signature, one that
+osslsigncode verifies (made with the first certificate of --signer PEM when that is given).
+--build-path PATH, repeatable: the exe holds no such path.
+
+Usage: check_exe.py ZiRuri.exe [--wine] [--release DATA_KP --epoch SECONDS [--signer PEM]]
+[--build-path PATH]... [--json FILE]. Prints one line per failed check and writes the results
+in GoogleTest's JSON shape, so that the test summary counts them.
 """
 
+import argparse
+import base64
+import hashlib
 import json
 import os
+import pathlib
 import re
 import shutil
 import struct
@@ -55,6 +66,7 @@ class Pe:
         if data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("no PE signature")
         sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+        self.time_stamp, self.symbol_table, self.symbols = struct.unpack_from("<III", data, pe + 8)
         optional = pe + 24
         if struct.unpack_from("<H", data, optional)[0] != 0x20B:
             raise ValueError("not a PE32+ (x86-64) file")
@@ -63,9 +75,12 @@ class Pe:
                             for i in range(directories)]
         table = optional + optional_size
         self.sections = []
+        self.section_names = []
         for i in range(sections):
             size, rva, raw_size, raw = struct.unpack_from("<IIII", data, table + 40 * i + 8)
             self.sections.append((rva, max(size, raw_size), raw))
+            self.section_names.append(data[table + 40 * i:table + 40 * i + 8].rstrip(b"\0")
+                                      .decode("latin-1"))
 
     def offset(self, rva):
         for start, size, raw in self.sections:
@@ -208,6 +223,108 @@ def check_under_wine(exe):
     return failures
 
 
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+RT_VERSION = 16
+CERTIFICATE_TABLE = 4
+SYSTEM_CERTIFICATES = "/etc/ssl/certs/ca-certificates.crt"
+
+
+def release_options(argv):
+    parser = argparse.ArgumentParser(add_help=False)
+    parser.add_argument("--release", metavar="DATA_KP")
+    parser.add_argument("--epoch", type=int)
+    parser.add_argument("--signer")
+    parser.add_argument("--build-path", action="append", default=[])
+    return parser.parse_known_args(argv[2:])[0]
+
+
+def check_pinned(exe, package):
+    """scripts/pin-package.py --check: the exe carries the digest of the package it ships with."""
+    result = subprocess.run([sys.executable, str(ROOT / "scripts" / "pin-package.py"), exe,
+                             package, "--check"], capture_output=True, text=True)
+    return [] if result.returncode == 0 else [result.stderr.strip() or "not pinned"]
+
+
+def check_stripped(pe):
+    failures = []
+    if pe.symbol_table or pe.symbols:
+        failures.append(f"carries a symbol table of {pe.symbols} symbols")
+    # A long section name ("/4") points into the symbols' string table: only debug sections
+    # have them in an image.
+    debug = [n for n in pe.section_names if n.startswith((".debug", "/"))]
+    if debug:
+        failures.append(f"carries debug sections {', '.join(debug)}")
+    return failures
+
+
+def check_times(pe, epoch):
+    """The commit's time, not the build's: in the header and the copyright year."""
+    failures = []
+    if epoch is None:
+        return ["no --epoch given"]
+    if pe.time_stamp != epoch:
+        failures.append(f"time stamp {pe.time_stamp} is not SOURCE_DATE_EPOCH {epoch}")
+    version = pe.resource(RT_VERSION, 1) or b""
+    years = re.findall(r"Copyright \(C\) ([0-9]{4})", version.decode("utf-16-le", "replace"))
+    wanted = str(time.gmtime(epoch).tm_year)
+    if years != [wanted]:
+        failures.append(f"the version resource's copyright years {years} are not [{wanted!r}]")
+    return failures
+
+
+def check_build_paths(data, paths):
+    failures = []
+    for path in {p.rstrip("/") for given in paths for p in (given, os.path.realpath(given))}:
+        if path and path.encode() in data:
+            failures.append(f"holds the build path {path}")
+    return failures
+
+
+def leaf_hash(pem_path):
+    """SHA-256 of the first certificate of a PEM file, as osslsigncode's -require-leaf-hash."""
+    text = pathlib.Path(pem_path).read_text()
+    match = re.search(r"-----BEGIN CERTIFICATE-----(.*?)-----END CERTIFICATE-----", text, re.S)
+    if not match:
+        raise ValueError(f"{pem_path} holds no PEM certificate")
+    return hashlib.sha256(base64.b64decode("".join(match.group(1).split()))).hexdigest()
+
+
+def check_signature(exe, pe, signer):
+    """osslsigncode verifies the signature, trusting the system's roots and the signer's chain."""
+    if not pe.directory(CERTIFICATE_TABLE)[1]:
+        return ["not signed, though a signer certificate was given"] if signer else []
+    with tempfile.NamedTemporaryFile("w", suffix=".pem") as anchors:
+        for source in (SYSTEM_CERTIFICATES, signer):
+            if source and os.path.isfile(source):
+                anchors.write(pathlib.Path(source).read_text() + "\n")
+        anchors.flush()
+        command = ["osslsigncode", "verify", "-in", exe, "-CAfile", anchors.name]
+        if signer:
+            command += ["-require-leaf-hash", "sha256:" + leaf_hash(signer)]
+        try:
+            result = subprocess.run(command, capture_output=True, text=True)
+        except FileNotFoundError:
+            return ["osslsigncode is not installed"]
+    if result.returncode == 0:
+        return []
+    said = [line.strip() for line in (result.stdout + result.stderr).splitlines()
+            if re.search(r"fail|error|mismatch", line, re.IGNORECASE)]
+    return ["the signature does not verify: " + ("; ".join(said[:4]) or "osslsigncode failed")]
+
+
+def release_checks(exe, pe, argv):
+    options = release_options(argv)
+    checks = {}
+    if options.release:
+        checks["PinnedToItsPackage"] = check_pinned(exe, options.release)
+        checks["Stripped"] = check_stripped(pe)
+        checks["StampedWithTheCommitsTime"] = check_times(pe, options.epoch)
+        checks["SignatureVerifies"] = check_signature(exe, pe, options.signer)
+    if options.build_path:
+        checks["HoldsNoBuildPaths"] = check_build_paths(pe.data, options.build_path)
+    return checks
+
+
 def main(argv):
     exe = argv[1]
     json_path = argv[argv.index("--json") + 1] if "--json" in argv else None
@@ -218,6 +335,7 @@ def main(argv):
                   "ManifestIsTheConfiguredOne": check_manifest(pe)}
         if "--wine" in argv:
             checks["WineAcceptsManifestAndBindsCommonControls6"] = check_under_wine(exe)
+        checks.update(release_checks(exe, pe, argv))
     except (OSError, ValueError, struct.error) as error:
         checks = {"ReadsAsPe": [f"{exe}: {error}"]}
 
