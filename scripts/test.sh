@@ -69,6 +69,11 @@ if build mingw; then
   python3 tests/release/check_exe.py build/mingw/src/ui/ZiRuri.exe --wine \
     --json "$results/release-exe.json" || echo "test: ZiRuri.exe failed its release checks"
   wine_env_stop
+
+  # make dist with stand-ins for the third-party files: reproducible, signed, pinned, stripped.
+  echo "== release: make dist"
+  python3 tests/release/check_dist.py --json "$results/release-dist.json" \
+    || echo "test: make dist failed its checks"
 fi
 
 python3 - "$results" "$broken" <<'PY'
