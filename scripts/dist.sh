@@ -56,7 +56,8 @@ cmake --preset mingw >/dev/null
 deps=$(sed -n 's/^ZR_MINGW_DEPS:PATH=//p' build/mingw/CMakeCache.txt)
 python3 scripts/dist-notices.py --deps "$deps" --third-party "$third" "$dir/THIRD-PARTY-NOTICES.txt"
 sed 's/$/\r/' LICENSE >"$dir/LICENSE.txt"
-# Linked anew, so that the time stamp is SOURCE_DATE_EPOCH and not an earlier build's clock.
+# Linked anew, so that the time stamp is SOURCE_DATE_EPOCH and not an earlier build's clock
+# (strip writes it into the shipped exe in any case, but the debug zip's is the linker's).
 rm -f build/mingw/src/ui/ZiRuri.exe
 cmake --build --preset mingw --target ZiRuri
 kppack=${ZR_KPPACK:-build/native/tools/kppack/kppack}
@@ -104,7 +105,8 @@ fi
 # no symbols, no build paths, and a signature that verifies when it has one.
 python3 tests/release/check_exe.py "$dir/ZiRuri.exe" "${check[@]}" \
   --build-path "$root" --build-path "$deps"
-python3 tests/release/check_exe.py "$debug/ZiRuri.exe" --build-path "$root" --build-path "$deps"
+python3 tests/release/check_exe.py "$debug/ZiRuri.exe" --epoch "$SOURCE_DATE_EPOCH" \
+  --build-path "$root" --build-path "$deps"
 
 mkdir -p "$out"
 rm -f "$out/$name-win64.zip" "$out/$name-win64-debug.zip" "$out/SHA256SUMS"

@@ -51,7 +51,8 @@ class Dist:
 
     def failures(self):
         if self.result.returncode != 0 or not self.zip:
-            return [f"make dist failed: {(self.result.stdout + self.result.stderr)[-1500:]}"]
+            said = self.result.stdout.splitlines()[-4:] + self.result.stderr.splitlines()[-4:]
+            return [f"make dist failed: {' | '.join(said)}"]
         return []
 
     def path(self, suffix):
@@ -187,8 +188,8 @@ def checks(work):
     def debug_exe():
         debug = check_exe.Pe(pem.path("-debug/ZiRuri.exe").read_bytes())
         failures = [] if check_exe.check_stripped(debug) else ["the debug zip's exe is stripped"]
-        return failures + check_exe.check_pinned(str(pem.path("-debug/ZiRuri.exe")),
-                                                 str(pem.path("/data/Data.Kp")))
+        return failures + check_exe.check_times(debug, epoch) + check_exe.check_pinned(
+            str(pem.path("-debug/ZiRuri.exe")), str(pem.path("/data/Data.Kp")))
 
     return {"SignedReleaseExePassesTheReleaseCheck": signed_exe_passes(),
             "SecondRunGivesTheSameZips": same_zips(),

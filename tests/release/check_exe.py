@@ -16,9 +16,10 @@ With --release DATA_KP --epoch SECONDS (make dist) it is the exe that ships: pin
 Data.Kp beside it, stripped, stamped with the commit's time (SOURCE_DATE_EPOCH) in its header
 and its version resource's copyright year, and, when it carries a signature, one that
 osslsigncode verifies (made with the first certificate of --signer PEM when that is given).
---build-path PATH, repeatable: the exe holds no such path.
+--epoch alone checks only the times, --build-path PATH (repeatable) that the exe holds no such
+path.
 
-Usage: check_exe.py ZiRuri.exe [--wine] [--release DATA_KP --epoch SECONDS [--signer PEM]]
+Usage: check_exe.py ZiRuri.exe [--wine] [--release DATA_KP] [--epoch SECONDS] [--signer PEM]
 [--build-path PATH]... [--json FILE]. Prints one line per failed check and writes the results
 in GoogleTest's JSON shape, so that the test summary counts them.
 """
@@ -318,8 +319,9 @@ def release_checks(exe, pe, argv):
     if options.release:
         checks["PinnedToItsPackage"] = check_pinned(exe, options.release)
         checks["Stripped"] = check_stripped(pe)
-        checks["StampedWithTheCommitsTime"] = check_times(pe, options.epoch)
         checks["SignatureVerifies"] = check_signature(exe, pe, options.signer)
+    if options.release or options.epoch is not None:
+        checks["StampedWithTheCommitsTime"] = check_times(pe, options.epoch)
     if options.build_path:
         checks["HoldsNoBuildPaths"] = check_build_paths(pe.data, options.build_path)
     return checks
