@@ -43,7 +43,8 @@ if [ -z "$SOURCE_DATE_EPOCH" ]; then
   exit 1
 fi
 if [ -n "$(git status --porcelain 2>/dev/null)" ]; then
-  echo "dist: the work tree has uncommitted changes: this is not commit $(git rev-parse --short HEAD) as it stands" >&2
+  echo "dist: the work tree has uncommitted changes: this is not commit" \
+    "$(git rev-parse --short HEAD) as it stands" >&2
 fi
 
 stage=$(mktemp -d)
@@ -115,9 +116,12 @@ python3 scripts/dist-zip.py --epoch "$SOURCE_DATE_EPOCH" "$debug" "$out/$name-wi
 (cd "$out" && sha256sum "$name-win64.zip" "$name-win64-debug.zip" >SHA256SUMS)
 
 size() { stat -c %s "$1"; }
-echo "dist: $out/$name-win64.zip ($(size "$out/$name-win64.zip") bytes), $out/$name-win64-debug.zip, $out/SHA256SUMS"
-echo "dist: ZiRuri.exe $(size "$dir/ZiRuri.exe") bytes, $(size "$debug/ZiRuri.exe") with symbols and line tables"
-echo "dist: Authenticode digest $(python3 scripts/authenticode-digest.py "$dir/ZiRuri.exe" | cut -d' ' -f1)"
+digest=$(python3 scripts/authenticode-digest.py "$dir/ZiRuri.exe" | cut -d' ' -f1)
+echo "dist: $out/$name-win64.zip ($(size "$out/$name-win64.zip") bytes)," \
+  "$out/$name-win64-debug.zip, $out/SHA256SUMS"
+echo "dist: ZiRuri.exe $(size "$dir/ZiRuri.exe") bytes;" \
+  "$(size "$debug/ZiRuri.exe") with symbols and line tables"
+echo "dist: ZiRuri.exe's Authenticode digest $digest"
 if [ $signing = 1 ]; then
   echo "dist: signed by $(openssl x509 -in "$signer" -noout -subject)"
 else

@@ -12,6 +12,7 @@ import json
 import os
 import pathlib
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -98,12 +99,18 @@ def with_pin(data, digest_hex):
     return data[:at] + digest_hex.encode() + data[at + 64:]
 
 
+def with_time_stamp(data, seconds):
+    header = struct.unpack_from("<I", data, 0x3C)[0] + 8
+    return data[:header] + struct.pack("<I", seconds) + data[header + 4:]
+
+
 def refusals(work, unsigned, signed, epoch, cert, stranger):
     """The release check refuses each fault on its own, named by the check that sees it."""
     package = str(unsigned.path("/data/Data.Kp"))
     plain = unsigned.exe().read_bytes()
     flipped = bytearray(signed.exe().read_bytes())
     flipped[len(flipped) // 3] ^= 1
+    other_year = epoch - 400 * 86400
     variants = {  # label: (exe, the epoch checked against, signer, the check that refuses)
         "unpinned": (with_pin(plain, "0" * 64), epoch, None, "PinnedToItsPackage"),
         "pinned to another package": (with_pin(plain, "1" * 64), epoch, None,
@@ -111,6 +118,8 @@ def refusals(work, unsigned, signed, epoch, cert, stranger):
         "not stripped": (unsigned.path("-debug/ZiRuri.exe").read_bytes(), epoch, None,
                          "Stripped"),
         "stamped with another time": (plain, epoch + 1, None, "StampedWithTheCommitsTime"),
+        "copyright of another year": (with_time_stamp(plain, other_year), other_year, None,
+                                      "StampedWithTheCommitsTime"),
         "unsigned, a signer given": (plain, epoch, cert, "SignatureVerifies"),
         "changed after signing": (bytes(flipped), epoch, cert, "SignatureVerifies"),
         "signed by another": (signed.exe().read_bytes(), epoch, stranger, "SignatureVerifies"),
@@ -120,7 +129,8 @@ def refusals(work, unsigned, signed, epoch, cert, stranger):
         exe = work / "variant.exe"
         exe.write_bytes(data)
         arguments = ["--release", package, "--epoch", str(checked_epoch)]
-        status, said = release_check(exe, *arguments, *(["--signer", str(signer)] if signer else []))
+        arguments += ["--signer", str(signer)] if signer else []
+        status, said = release_check(exe, *arguments)
         if status == 0 or f"check_exe: {expected}:" not in said:
             failures.append(f"{label}: expected {expected} to refuse it, got: {said.strip()!r}")
     return failures
