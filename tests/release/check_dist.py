@@ -20,6 +20,7 @@ import zipfile
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "release"))
+sys.dont_write_bytecode = True  # no __pycache__ left in the tree that make dist would call a change
 import check_exe  # noqa: E402
 
 PIN = b"ZiRuri-Data.Kp-SHA256:"
