@@ -7,6 +7,8 @@
   is delay-loaded, which would search the same way later.
 - Its embedded manifest is the configured one and Windows can parse it: well-formed XML, a
   four-part numeric version, administrator rights, common controls 6, supported systems.
+- The manifest declares the program per-monitor DPI aware (v2), with the older form for the
+  systems before it; Wine treats every program as aware, so only the exe can show it.
 
 With --wine (inside a running Wine environment, see scripts/wine-env.sh) it also starts the exe
 once under Wine, which says nothing of a manifest it cannot parse unless asked: the manifest
@@ -53,6 +55,8 @@ ASM_V1 = "urn:schemas-microsoft-com:asm.v1"
 ASM_V3 = "urn:schemas-microsoft-com:asm.v3"
 COMPAT = "urn:schemas-microsoft-com:compatibility.v1"
 WINDOWS_10 = "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
+SETTINGS_2005 = "http://schemas.microsoft.com/SMI/2005/WindowsSettings"
+SETTINGS_2016 = "http://schemas.microsoft.com/SMI/2016/WindowsSettings"
 RT_MANIFEST = 24
 
 
@@ -185,6 +189,29 @@ def check_manifest(pe):
     systems = {e.get("Id", "").lower() for e in root.iter(f"{{{COMPAT}}}supportedOS")}
     if WINDOWS_10 not in systems:
         failures.append("no supportedOS entry for Windows 10/11")
+    return failures
+
+
+def check_dpi_awareness(pe):
+    """Windows reads the two settings only in their own namespaces, under the asm.v3
+    application's windowsSettings; anywhere else they are ignored without a word, and the
+    window is stretched as a bitmap."""
+    raw = pe.resource(RT_MANIFEST, 1)
+    try:
+        root = ET.fromstring(raw or b"")
+    except ET.ParseError:
+        return ["no manifest to read the DPI awareness from"]
+    settings = root.find(f"{{{ASM_V3}}}application/{{{ASM_V3}}}windowsSettings")
+    if settings is None:
+        return ["no asm.v3 application/windowsSettings in the manifest"]
+    failures = []
+    awareness = settings.find(f"{{{SETTINGS_2016}}}dpiAwareness")
+    first = (awareness.text or "").split(",")[0].strip().lower() if awareness is not None else ""
+    if first != "permonitorv2":
+        failures.append(f"dpiAwareness ({SETTINGS_2016}) does not start with PerMonitorV2")
+    aware = settings.find(f"{{{SETTINGS_2005}}}dpiAware")
+    if aware is None or (aware.text or "").strip().lower() != "true/pm":
+        failures.append(f"dpiAware ({SETTINGS_2005}) is not true/pm")
     return failures
 
 
@@ -334,7 +361,8 @@ def main(argv):
         with open(exe, "rb") as f:
             pe = Pe(f.read())
         checks = {"ImportsOnlySystemDlls": check_imports(pe),
-                  "ManifestIsTheConfiguredOne": check_manifest(pe)}
+                  "ManifestIsTheConfiguredOne": check_manifest(pe),
+                  "ManifestDeclaresPerMonitorDpiAwareness": check_dpi_awareness(pe)}
         if "--wine" in argv:
             checks["WineAcceptsManifestAndBindsCommonControls6"] = check_under_wine(exe)
         checks.update(release_checks(exe, pe, argv))
