@@ -1,8 +1,12 @@
 #pragma once
 
-// Resource ids of the program file, shared by ZiRuri.rc and the code.
+// Resource ids of the program file, shared by ZiRuri.rc, the art's resource script and the code.
 
 #define IDI_APPLICATION_ICON 1
+
+// The art is drawn at each of widgets::kArtScales; the drawing at the one of that index carries
+// this id (the first scale's is the id itself).
+#define ZR_ART_ID(id, scaleIndex) ((id) + 1000 * (scaleIndex))
 #define IDR_DEFAULT_BACKGROUND 100
 #define IDB_MAKE_NORMAL 200
 #define IDB_MAKE_HOT 201

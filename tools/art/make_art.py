@@ -1,19 +1,25 @@
 #!/usr/bin/python3
-"""Draws ZiRuri's artwork and writes it into the source tree.
+"""Draws ZiRuri's artwork. It needs Debian's python3-pil, fonts-wqy-microhei and
+fonts-dejavu-core.
 
-Run it after changing the design: /usr/bin/python3 tools/art/make_art.py
-It needs Debian's python3-pil, fonts-wqy-microhei and fonts-dejavu-core. Its outputs are
-committed, so a build never runs it:
+/usr/bin/python3 tools/art/make_art.py
+    after changing the design: writes the outputs that are committed,
+      src/ui/res/ZiRuri.ico            the application icon, at the sizes Windows asks for
+      data/Res/main.jpg                the background the program loads from its data folder
+      data/Res/wait.gif                the animation shown while a disk is being made
+      data/Res/index.htm               the offline start page
 
-  src/ui/res/background.jpg        the default 800x600 background carried in the exe
-  src/ui/res/*.bmp                 24-bit button bitmaps; olive (128,128,0) is transparent
-  src/ui/res/ZiRuri.ico            the application icon
-  data/Res/main.jpg                the background the program loads from its data folder
-  data/Res/wait.gif                the animation shown while a disk is being made
-  data/Res/index.htm               the offline start page
+/usr/bin/python3 tools/art/make_art.py --window <folder>
+    run by the build: the art carried in the exe, drawn anew at each scale the window may be
+    shown at (100, 125, 150, 175 and 200 %), so that none of it is ever stretched,
+      background_<scale>.jpg           the default background
+      btn_<name>_<scale>.bmp           24-bit button bitmaps; olive (128,128,0) is transparent
+      artwork.rc                       the resources, ids as src/ui/resources.h gives them
 
 The window lays its controls over the background at fixed places, so the picture leaves
-room for them; the numbers below are those places.
+room for them; the numbers below are those places, in 96-DPI units. At another scale every
+place and size is scaled as the window scales its own (src/widgets/scale.h), so that the
+buttons and their backgrounds fit the window exactly.
 """
 
 import math
@@ -30,8 +36,10 @@ CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 LATIN_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 
 WIDTH, HEIGHT = 800, 600
+SCALES = (100, 125, 150, 175, 200)
 OLIVE = (128, 128, 0)
 SS = 4  # supersampling factor for smooth shapes
+JPEG = dict(quality=92, subsampling=0, optimize=True)
 
 # Where the window puts its controls (client pixels: left, top, width, height).
 WEB_VIEW = (38, 112, 723, 338)
@@ -54,29 +62,44 @@ BAND_LINE = (58, 84, 110)
 INK = (43, 61, 79)
 
 
+# The DPI being drawn for; 96 is 100 %.
+DPI = 96
+
+
+def sc(value):
+    """A place or size in pixels at DPI, rounded as the window rounds it (half away from 0)."""
+    product = value * DPI
+    return (product + 48) // 96 if product >= 0 else -((-product + 48) // 96)
+
+
+def sf(value):
+    """A drawing coordinate at DPI, unrounded."""
+    return value * DPI / 96
+
+
 def font(path, size):
-    return ImageFont.truetype(path, size)
+    return ImageFont.truetype(path, sc(size))
 
 
 def lerp(a, b, t):
     return tuple(round(x + (y - x) * t) for x, y in zip(a, b))
 
 
-def gradient(size, top, bottom, horizontal=False):
+def gradient(size, top, bottom):
+    """Top to bottom: one column, widened."""
     w, h = size
-    img = Image.new("RGB", size)
-    px = img.load()
-    span = (w if horizontal else h) - 1 or 1
+    column = Image.new("RGB", (1, h))
+    px = column.load()
+    span = h - 1 or 1
     for y in range(h):
-        for x in range(w):
-            px[x, y] = lerp(top, bottom, (x if horizontal else y) / span)
-    return img
+        px[0, y] = lerp(top, bottom, y / span)
+    return column.resize(size, Image.NEAREST)
 
 
-def header_colour(x, y):
-    """The header's colour at a point, for blending the buttons that sit on it."""
-    base = lerp(HEADER_LEFT, HEADER_RIGHT, x / (WIDTH - 1))
-    return lerp(base, (255, 255, 255), 0.04 * (1 - y / HEADER_HEIGHT))
+def header_colour(across, down):
+    """The header's colour at a point given as fractions of its width (0 to 1) and height."""
+    base = lerp(HEADER_LEFT, HEADER_RIGHT, across)
+    return lerp(base, (255, 255, 255), 0.04 * (1 - down))
 
 
 def rounded_mask(size, box, radius):
@@ -85,7 +108,7 @@ def rounded_mask(size, box, radius):
     big = Image.new("L", (w * SS, h * SS), 0)
     x0, y0, x1, y1 = box
     ImageDraw.Draw(big).rounded_rectangle(
-        (x0 * SS, y0 * SS, x1 * SS - 1, y1 * SS - 1), radius * SS, fill=255)
+        (x0 * SS, y0 * SS, x1 * SS - 1, y1 * SS - 1), round(radius * SS), fill=255)
     return big.resize(size, Image.LANCZOS)
 
 
@@ -116,46 +139,54 @@ def draw_text(img, xy, text, fnt, fill, anchor="la"):
     ImageDraw.Draw(img).text(xy, text, font=fnt, fill=fill, anchor=anchor)
 
 
+def hline(d, y, width, colour):
+    """A line one 96-DPI pixel thick across the whole width."""
+    d.rectangle((0, sc(y), width, sc(y + 1) - 1), fill=colour)
+
+
 def background():
-    img = gradient((WIDTH, HEIGHT), BODY_TOP, BODY_BOTTOM)
+    width, height, header_height = sc(WIDTH), sc(HEIGHT), sc(HEADER_HEIGHT)
+    img = gradient((width, height), BODY_TOP, BODY_BOTTOM)
 
     # Header with the product name.
-    header = Image.new("RGB", (WIDTH, HEADER_HEIGHT))
+    header = Image.new("RGB", (width, header_height))
     hp = header.load()
-    for y in range(HEADER_HEIGHT):
-        for x in range(WIDTH):
-            hp[x, y] = header_colour(x, y)
+    for y in range(header_height):
+        for x in range(width):
+            hp[x, y] = header_colour(x / (width - 1), y / header_height)
     img.paste(header, (0, 0))
     d = ImageDraw.Draw(img)
-    d.line((0, HEADER_HEIGHT, WIDTH, HEADER_HEIGHT), fill=(20, 55, 88))
-    d.line((0, HEADER_HEIGHT + 1, WIDTH, HEADER_HEIGHT + 1), fill=(210, 222, 235))
-    mark = logo((54, 54))
-    img.paste(mark, (30, 23), mark)
-    draw_text(img, (98, 18), "ZiRuri", font(LATIN_BOLD, 32), (255, 255, 255))
-    draw_text(img, (100, 60), "U盘启动盘  一键制作", font(CJK_FONT, 17), (205, 224, 243))
-    draw_text(img, (WIDTH - 24, 72), "插上U盘  ·  选中它  ·  点一下", font(CJK_FONT, 13),
-              (160, 193, 224), anchor="ra")
+    hline(d, HEADER_HEIGHT, width, (20, 55, 88))
+    hline(d, HEADER_HEIGHT + 1, width, (210, 222, 235))
+    mark = logo((sc(54), sc(54)))
+    img.paste(mark, (sc(30), sc(23)), mark)
+    draw_text(img, (sc(98), sc(18)), "ZiRuri", font(LATIN_BOLD, 32), (255, 255, 255))
+    draw_text(img, (sc(100), sc(60)), "U盘启动盘  一键制作", font(CJK_FONT, 17), (205, 224, 243))
+    draw_text(img, (width - sc(24), sc(72)), "插上U盘  ·  选中它  ·  点一下",
+              font(CJK_FONT, 13), (160, 193, 224), anchor="ra")
 
     # A soft shadow and a thin frame around the web view.
-    x, y, w, h = WEB_VIEW
-    shadow = Image.new("L", (WIDTH, HEIGHT), 0)
-    ImageDraw.Draw(shadow).rectangle((x - 1, y + 1, x + w, y + h + 2), fill=70)
-    shadow = shadow.filter(ImageFilter.GaussianBlur(5))
+    x, y, w, h = (sc(v) for v in WEB_VIEW)
+    line = sc(1)
+    shadow = Image.new("L", (width, height), 0)
+    ImageDraw.Draw(shadow).rectangle((x - line, y + line, x + w, y + h + 2 * line), fill=70)
+    shadow = shadow.filter(ImageFilter.GaussianBlur(sf(5)))
     img.paste((120, 140, 165), (0, 0), shadow)
     d = ImageDraw.Draw(img)
-    d.rectangle((x - 1, y - 1, x + w, y + h), outline=(169, 188, 207), fill=(255, 255, 255))
+    d.rectangle((x - line, y - line, x + w + line - 1, y + h + line - 1), outline=(169, 188, 207),
+                fill=(255, 255, 255), width=line)
 
     # The disk list's caption, left of the list.
-    lx, ly, _, lh = DISK_LIST
-    draw_text(img, (lx - 8, ly + lh // 2), "选择U盘：", font(CJK_FONT, 13), INK, anchor="rm")
+    lx, ly, _, lh = (sc(v) for v in DISK_LIST)
+    draw_text(img, (lx - sc(8), ly + lh // 2), "选择U盘：", font(CJK_FONT, 13), INK, anchor="rm")
 
     # Status band: the wait animation and its white caption sit on it while a disk is made.
-    d.rectangle((0, BAND_TOP, WIDTH, HEIGHT), fill=BAND)
-    d.line((0, BAND_TOP, WIDTH, BAND_TOP), fill=BAND_LINE)
+    d.rectangle((0, sc(BAND_TOP), width, height), fill=BAND)
+    hline(d, BAND_TOP, width, BAND_LINE)
     hint = font(CJK_FONT, 12)
-    draw_text(img, (24, 580), "提示：制作启动盘会清除U盘上的全部数据，请先备份重要文件。", hint,
-              (150, 172, 194), anchor="lm")
-    draw_text(img, (WIDTH - 24, 580), "ZiRuri", font(LATIN_BOLD, 12), (120, 146, 172),
+    draw_text(img, (sc(24), sc(580)), "提示：制作启动盘会清除U盘上的全部数据，请先备份重要文件。",
+              hint, (150, 172, 194), anchor="lm")
+    draw_text(img, (width - sc(24), sc(580)), "ZiRuri", font(LATIN_BOLD, 12), (120, 146, 172),
               anchor="rm")
     return img
 
@@ -177,14 +208,16 @@ def compose_button(bg_crop, layer):
 
 
 def wide_button(top, bottom, border, highlight):
-    w, h = WIDE_SIZE
-    layer = Image.new("RGBA", WIDE_SIZE, (0, 0, 0, 0))
-    outer = rounded_mask(WIDE_SIZE, (0, 0, w, h), 5)
-    inner = rounded_mask(WIDE_SIZE, (1, 1, w - 1, h - 1), 4)
-    layer.paste(Image.new("RGBA", WIDE_SIZE, border + (255,)), (0, 0), outer)
-    fill = gradient(WIDE_SIZE, top, bottom).convert("RGBA")
+    size = w, h = sc(WIDE_SIZE[0]), sc(WIDE_SIZE[1])
+    line = sc(1)
+    layer = Image.new("RGBA", size, (0, 0, 0, 0))
+    outer = rounded_mask(size, (0, 0, w, h), sf(5))
+    inner = rounded_mask(size, (line, line, w - line, h - line), sf(4))
+    layer.paste(Image.new("RGBA", size, border + (255,)), (0, 0), outer)
+    fill = gradient(size, top, bottom).convert("RGBA")
     layer.paste(fill, (0, 0), inner)
-    ImageDraw.Draw(layer).line((4, 1, w - 5, 1), fill=highlight + (255,))
+    ImageDraw.Draw(layer).rectangle((sc(4), line, w - sc(5), 2 * line - 1),
+                                    fill=highlight + (255,))
     layer.putalpha(outer)
     return layer
 
@@ -195,27 +228,31 @@ def glyph_canvas(size, backing):
     big = Image.new("RGBA", (w * SS, h * SS), (0, 0, 0, 0))
     d = ImageDraw.Draw(big)
     if backing:
-        d.rounded_rectangle((1 * SS, 1 * SS, (w - 1) * SS - 1, (h - 1) * SS - 1), 4 * SS,
+        a = round(sf(1) * SS)
+        d.rounded_rectangle((a, a, w * SS - a - 1, h * SS - a - 1), round(sf(4) * SS),
                             fill=backing)
     return big, d
 
 
 def cross(size, colour, backing=None):
     big, d = glyph_canvas(size, backing)
-    a, b = 10 * SS, (size[0] - 10) * SS
-    d.line((a, a, b, b), fill=colour, width=2 * SS)
-    d.line((a, b, b, a), fill=colour, width=2 * SS)
+    a, b = round(sf(10) * SS), size[0] * SS - round(sf(10) * SS)
+    d.line((a, a, b, b), fill=colour, width=round(sf(2) * SS))
+    d.line((a, b, b, a), fill=colour, width=round(sf(2) * SS))
     return big.resize(size, Image.LANCZOS)
 
 
 def dash(size, colour, backing=None):
     big, d = glyph_canvas(size, backing)
-    d.rectangle((9 * SS, 17 * SS, (size[0] - 9) * SS - 1, 19 * SS - 1), fill=colour)
+    d.rectangle((round(sf(9) * SS), round(sf(17) * SS), size[0] * SS - round(sf(9) * SS) - 1,
+                 round(sf(19) * SS) - 1), fill=colour)
     return big.resize(size, Image.LANCZOS)
 
 
 def crop(img, x, y, w, h):
-    return img.crop((x, y, x + w, y + h))
+    """The part of the background under a control placed at x, y, w, h (96-DPI units)."""
+    left, top = sc(x), sc(y)
+    return img.crop((left, top, left + sc(w), top + sc(h)))
 
 
 def buttons(bg):
@@ -237,16 +274,19 @@ def buttons(bg):
 
     x, y, w, h = CLOSE_BUTTON
     under = crop(bg, x, y, w, h)
-    out["close_normal"] = compose_button(under, cross((w, h), (255, 255, 255, 235)))
+    size = (sc(w), sc(h))
+    out["close_normal"] = compose_button(under, cross(size, (255, 255, 255, 235)))
     out["close_hot"] = compose_button(
-        under, cross((w, h), (255, 255, 255, 255), backing=(214, 69, 65, 255)))
-    out["close_disabled"] = compose_button(under, cross((w, h), (118, 150, 182, 255)))
+        under, cross(size, (255, 255, 255, 255), backing=(214, 69, 65, 255)))
+    out["close_disabled"] = compose_button(under, cross(size, (118, 150, 182, 255)))
 
     x, y, w, h = MIN_BUTTON
     under = crop(bg, x, y, w, h)
-    lighter = lerp(header_colour(x + w // 2, y + h // 2), (255, 255, 255), 0.2) + (255,)
-    out["min_normal"] = compose_button(under, dash((w, h), (255, 255, 255, 235)))
-    out["min_hot"] = compose_button(under, dash((w, h), (255, 255, 255, 255), backing=lighter))
+    size = (sc(w), sc(h))
+    centre = header_colour((x + w // 2) / (WIDTH - 1), (y + h // 2) / HEADER_HEIGHT)
+    lighter = lerp(centre, (255, 255, 255), 0.2) + (255,)
+    out["min_normal"] = compose_button(under, dash(size, (255, 255, 255, 235)))
+    out["min_hot"] = compose_button(under, dash(size, (255, 255, 255, 255), backing=lighter))
     return out
 
 
@@ -374,20 +414,14 @@ def check_wait_gif(path, expected, palette):
                         sys.exit(f"wait.gif frame {i} differs at {xx},{yy}")
 
 
-def main():
-    RES.mkdir(parents=True, exist_ok=True)
+def source_art():
     DATA.mkdir(parents=True, exist_ok=True)
+    background().save(DATA / "main.jpg", **JPEG)
 
-    bg = background()
-    jpeg = dict(quality=92, subsampling=0, optimize=True)
-    bg.save(RES / "background.jpg", **jpeg)
-    bg.save(DATA / "main.jpg", **jpeg)
-
-    for name, img in buttons(bg).items():
-        img.save(RES / f"btn_{name}.bmp")
-
+    # Small icons at 100 to 200 % (16 to 32 pixels), large ones (32 to 64), and Explorer's.
     icon = logo((256, 256))
-    icon.save(RES / "ZiRuri.ico", sizes=[(16, 16), (24, 24), (32, 32), (48, 48), (256, 256)])
+    icon.save(RES / "ZiRuri.ico",
+              sizes=[(n, n) for n in (16, 20, 24, 28, 32, 40, 48, 56, 64, 256)])
 
     frames, palette = wait_animation()
     frames[0].save(DATA / "wait.gif", save_all=True, append_images=frames[1:], duration=90,
@@ -397,5 +431,36 @@ def main():
     (DATA / "index.htm").write_text(START_PAGE, encoding="utf-8", newline="\r\n")
 
 
+def window_art(folder):
+    """The exe's art at every scale, and the resource script that carries it. Resource ids are
+    those of src/ui/resources.h, IDR_DEFAULT_BACKGROUND and IDB_<BUTTON>_<STATE>, moved on by
+    ZR_ART_ID for each scale after the first."""
+    global DPI
+    folder.mkdir(parents=True, exist_ok=True)
+    lines = ["// The window's art at each scale, drawn by tools/art/make_art.py at build time.",
+             '#include "ui/resources.h"', ""]
+    for index, percent in enumerate(SCALES):
+        DPI = 96 * percent // 100
+        bg = background()
+        name = f"background_{percent}.jpg"
+        bg.save(folder / name, **JPEG)
+        lines.append(f'ZR_ART_ID(IDR_DEFAULT_BACKGROUND, {index}) RCDATA "{name}"')
+        for button, img in buttons(bg).items():
+            name = f"btn_{button}_{percent}.bmp"
+            img.save(folder / name)
+            lines.append(f'ZR_ART_ID(IDB_{button.upper()}, {index}) BITMAP "{name}"')
+    DPI = 96
+    (folder / "artwork.rc").write_text("\n".join(lines) + "\n", encoding="ascii")
+
+
+def main(argv):
+    if len(argv) == 3 and argv[1] == "--window":
+        window_art(pathlib.Path(argv[2]))
+    elif len(argv) == 1:
+        source_art()
+    else:
+        sys.exit("usage: make_art.py [--window <folder>]")
+
+
 if __name__ == "__main__":
-    main()
+    main(sys.argv)
