@@ -17,6 +17,8 @@
 #include "ui/home_page.h"
 #include "ui/resources.h"
 #include "ui/start_page.h"
+#include "widgets/art.h"
+#include "widgets/scale.h"
 #include "zr_version.h"
 
 namespace zr::ui {
@@ -102,13 +104,7 @@ std::string JoinEntries(const std::vector<disk::TUsbDiskInfo>& disks) {
     return text;
 }
 
-BitmapButton::Bitmaps LoadBitmaps(int normal, int hot, int disabled) {
-    BitmapButton::Bitmaps bitmaps;
-    bitmaps.normal = widgets::LoadBitmapResource(normal);
-    bitmaps.hot = widgets::LoadBitmapResource(hot);
-    if (disabled) bitmaps.disabled = widgets::LoadBitmapResource(disabled);
-    return bitmaps;
-}
+static_assert(ZR_ART_ID(0, 1) == widgets::kArtIdStride, "the art's ids as the widgets read them");
 
 }  // namespace
 
@@ -136,31 +132,28 @@ void TfrmMain::Create() {
 // leaves the three painted layers (caption, wait image, background) at the bottom, the
 // background lowest.
 void TfrmMain::CreateControls() {
-    font_ = widgets::MakeFont(kFontFace, 12);
-    waitFont_ = widgets::MakeFont(kFontFace, 14);
+    font_ = FontFor(kFontFace, 12);
+    waitFont_ = FontFor(kFontFace, 14);
 
     wbMain.Create(hwnd_, ids::wbMain, Place(38, 112, 723, 338));
     btn_make.Create(hwnd_, ids::btn_make, Place(176, 508, 135, 30),
-                    LoadBitmaps(IDB_MAKE_NORMAL, IDB_MAKE_HOT, IDB_MAKE_DISABLED),
-                    "一键制成USB启动盘", font_.get());
+                    {IDB_MAKE_NORMAL, IDB_MAKE_HOT, IDB_MAKE_DISABLED}, "一键制成USB启动盘", font_);
     btn_config.Create(hwnd_, ids::btn_config, Place(332, 508, 135, 30),
-                      LoadBitmaps(IDB_CONFIG_NORMAL, IDB_CONFIG_HOT, IDB_CONFIG_DISABLED),
-                      "U盘启动项配置", font_.get());
+                      {IDB_CONFIG_NORMAL, IDB_CONFIG_HOT, IDB_CONFIG_DISABLED}, "U盘启动项配置",
+                      font_);
     btn_clean.Create(hwnd_, ids::btn_clean, Place(488, 508, 135, 30),
-                     LoadBitmaps(IDB_CLEAN_NORMAL, IDB_CLEAN_HOT, IDB_CLEAN_DISABLED),
-                     "归还U盘空间", font_.get());
+                     {IDB_CLEAN_NORMAL, IDB_CLEAN_HOT, IDB_CLEAN_DISABLED}, "归还U盘空间", font_);
     btn_close.Create(hwnd_, ids::btn_close, Place(767, 4, 29, 29),
-                     LoadBitmaps(IDB_CLOSE_NORMAL, IDB_CLOSE_HOT, IDB_CLOSE_DISABLED), "",
-                     font_.get());
-    btn_min.Create(hwnd_, ids::btn_min, Place(737, 4, 28, 29),
-                   LoadBitmaps(IDB_MIN_NORMAL, IDB_MIN_HOT, 0), "", font_.get());
-    cbb_disk.Create(hwnd_, ids::cbb_disk, Place(189, 480, 425, 20), 12, font_.get());
+                     {IDB_CLOSE_NORMAL, IDB_CLOSE_HOT, IDB_CLOSE_DISABLED}, "", font_);
+    btn_min.Create(hwnd_, ids::btn_min, Place(737, 4, 28, 29), {IDB_MIN_NORMAL, IDB_MIN_HOT, 0}, "",
+                   font_);
+    cbb_disk.Create(hwnd_, ids::cbb_disk, Place(189, 480, 425, 20), 12, font_);
     cbb_disk.Add(std::string(disk::kNoDiskEntry));
     cbb_disk.Select(0);
-    rb_hdd.Create(hwnd_, ids::rb_hdd, Place(624, 472, 73, 17), "USB-HDD", true, font_.get());
-    rb_zip.Create(hwnd_, ids::rb_zip, Place(624, 488, 73, 17), "USB-ZIP", false, font_.get());
+    rb_hdd.Create(hwnd_, ids::rb_hdd, Place(624, 472, 73, 17), "USB-HDD", true, font_);
+    rb_zip.Create(hwnd_, ids::rb_zip, Place(624, 488, 73, 17), "USB-ZIP", false, font_);
     rb_hdd.SetChecked(true);
-    lbl_wait.Create(hwnd_, ids::lbl_wait, Place(296, 546, 210, 14), kWaitCaption, waitFont_.get(),
+    lbl_wait.Create(hwnd_, ids::lbl_wait, Place(296, 546, 210, 14), kWaitCaption, waitFont_,
                     RGB(255, 255, 255));
     img_wait.Create(hwnd_, ids::img_wait, Place(264, 544, 25, 17));
     img_back.Create(hwnd_, ids::img_back, Place(0, 0, 800, 600));
@@ -185,15 +178,22 @@ void TfrmMain::BindEvents() {
 }
 
 void TfrmMain::LoadDefaultBackground() {
-    img_back.SetPicture(imaging::DecodeJpeg(widgets::ResourceBytes(IDR_DEFAULT_BACKGROUND)));
+    img_back.SetArt(IDR_DEFAULT_BACKGROUND);
     FitToBackground();
 }
 
 // The window's client area is the background picture's size.
 void TfrmMain::FitToBackground() {
-    SetClientSize(img_back.Width(), img_back.Height());
+    SetClientSize(img_back.DesignWidth(), img_back.DesignHeight());
     backgroundBrush_.reset(CreatePatternBrush(img_back.CurrentBitmap()));
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+// The controls and the window's size are laid out already; the brush beneath the radio buttons
+// is the background as now drawn, and the page fills its view at the new scale.
+void TfrmMain::OnDpiChanged(int dpi) {
+    backgroundBrush_.reset(CreatePatternBrush(img_back.CurrentBitmap()));
+    wbMain.SetZoom(widgets::Scaled(100, dpi));
 }
 
 void TfrmMain::FormCreate() {
@@ -396,6 +396,7 @@ void TfrmMain::wbMainDocumentComplete(IDispatch*, const std::wstring&) {
     if (auto browser = automation::win32::WrapDispatch(wbMain.Application())) {
         StyleStartPage(*browser);
     }
+    wbMain.SetZoom(widgets::Scaled(100, Dpi()));
 }
 
 bool TfrmMain::PreTranslateMessage(MSG& msg) {

@@ -74,6 +74,7 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
 
   protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDpiChanged(int dpi) override;
 
   private:
     void CreateControls();
@@ -107,8 +108,8 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     widgets::Application& application_;
     ComboDiskList diskList_{cbb_disk};
     disk::RefreshGate refreshGate_;
-    widgets::Font font_;
-    widgets::Font waitFont_;
+    HFONT font_ = nullptr;  // both the form's own (FontFor)
+    HFONT waitFont_ = nullptr;
     widgets::Brush backgroundBrush_;
     bool placed_ = false;
 

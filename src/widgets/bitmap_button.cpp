@@ -3,33 +3,47 @@
 #include <windowsx.h>
 
 #include "platform/win32/wide.h"
+#include "widgets/art.h"
+#include "widgets/dpi.h"
 
 namespace zr::widgets {
 
 namespace {
 
-SIZE BitmapSize(HBITMAP bitmap) {
-    BITMAP info{};
-    GetObjectW(bitmap, sizeof info, &info);
-    return {info.bmWidth, info.bmHeight};
-}
-
 constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX;
 
 }  // namespace
 
-void BitmapButton::Create(HWND parent, int id, const RECT& bounds, Bitmaps bitmaps,
+void BitmapButton::Create(HWND parent, int id, const RECT& bounds, const Art& art,
                           const std::string& caption, HFONT font) {
-    bitmaps_ = std::move(bitmaps);
+    art_ = art;
     caption_ = platform::win32::Widen(caption);
     font_ = font;
-    const SIZE size = BitmapSize(bitmaps_.normal.get());
+    const SIZE design = ArtDesignSize(art.normal, ArtKind::Bmp);
     CustomWindow::Create({.className = L"ZiRuriBitmapButton",
                           .parent = parent,
                           .id = id,
                           .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
-                          .bounds = Place(bounds.left, bounds.top, size.cx, size.cy)});
+                          .bounds = Place(bounds.left, bounds.top, design.cx, design.cy)});
     SetText(caption);
+    Rescale(DpiOf(parent));
+}
+
+void BitmapButton::LoadBitmaps(int dpi) {
+    const auto load = [dpi](int id) {
+        return id ? MakeBitmap(ArtAt(id, ArtKind::Bmp, dpi)) : Bitmap();
+    };
+    bitmaps_ = {load(art_.normal), load(art_.hot), load(art_.disabled)};
+    BITMAP info{};
+    GetObjectW(bitmaps_.normal.get(), sizeof info, &info);
+    size_ = {info.bmWidth, info.bmHeight};
+}
+
+void BitmapButton::Rescale(int dpi) {
+    LoadBitmaps(dpi);
+    const RECT place = ScaledRect(design_, dpi);
+    SetBounds({place.left, place.top, place.left + size_.cx, place.top + size_.cy});
+    Invalidate();
 }
 
 bool BitmapButton::PointerInside(LPARAM lParam) const {
@@ -155,6 +169,12 @@ LRESULT BitmapButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case BM_CLICK:
             if (IsWindowEnabled(hwnd_)) Click();
             return 0;
+        case WM_SETFONT:
+            font_ = reinterpret_cast<HFONT>(wParam);
+            if (lParam) Invalidate();
+            return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(font_);
     }
     return Default(message, wParam, lParam);
 }
@@ -172,13 +192,7 @@ void BitmapButton::Paint(HDC dc) {
     } else if (hot_ && !pressedLook_) {
         bitmap = bitmaps_.hot.get();
     }
-    const SIZE size = BitmapSize(bitmap);
-    {
-        const MemoryDc source(dc);
-        const Selection selected(source.Get(), bitmap);
-        GdiTransparentBlt(canvas.Dc(), 0, 0, size.cx, size.cy, source.Get(), 0, 0, size.cx, size.cy,
-                          kTransparent);
-    }
+    DrawBitmapBlended(canvas.Dc(), 0, 0, bitmap, size_.cx, size_.cy);
 
     if (!caption_.empty()) DrawCaption(canvas.Dc(), client);
     canvas.BlitTo(dc, 0, 0);

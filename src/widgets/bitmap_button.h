@@ -1,7 +1,8 @@
 #pragma once
 
 // A button drawn from bitmaps: normal, hot (pointer over it) and disabled, with olive
-// (128, 128, 0) as the transparent colour, and an optional caption drawn over it.
+// (128, 128, 0) as the transparent colour, and an optional caption drawn over it. The bitmaps
+// are the program's own art (art.h), drawn for the DPI the button is shown at.
 
 #include <functional>
 #include <string>
@@ -13,24 +14,30 @@ namespace zr::widgets {
 
 class BitmapButton : public CustomWindow {
   public:
-    struct Bitmaps {
-        Bitmap normal;
-        Bitmap hot;
-        Bitmap disabled;  // may be empty: the normal bitmap then stands in
+    // Resource ids of the 100 % drawings (ArtKind::Bmp).
+    struct Art {
+        int normal = 0;
+        int hot = 0;
+        int disabled = 0;  // may be 0: the normal bitmap then stands in
     };
 
     // The button lies at bounds' top left corner and takes the size of its normal bitmap.
-    void Create(HWND parent, int id, const RECT& bounds, Bitmaps bitmaps,
-                const std::string& caption, HFONT font);
+    void Create(HWND parent, int id, const RECT& bounds, const Art& art, const std::string& caption,
+                HFONT font);
+    void Rescale(int dpi) override;
 
     std::function<void()> onClick;
-
-    static constexpr COLORREF kTransparent = RGB(128, 128, 0);
 
   protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   private:
+    struct Bitmaps {
+        Bitmap normal;
+        Bitmap hot;
+        Bitmap disabled;
+    };
+    void LoadBitmaps(int dpi);
     void Paint(HDC dc);
     void DrawCaption(HDC dc, const RECT& client);
     void Click();
@@ -38,7 +45,9 @@ class BitmapButton : public CustomWindow {
     void SetHot(bool hot);
     void SetPressedLook(bool pressed);
 
-    Bitmaps bitmaps_;
+    Art art_;
+    Bitmaps bitmaps_;  // premultiplied, at the DPI the button is shown at
+    SIZE size_{};
     std::wstring caption_;
     HFONT font_ = nullptr;
     bool hot_ = false;

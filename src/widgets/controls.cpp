@@ -1,6 +1,7 @@
 #include "widgets/controls.h"
 
 #include "platform/win32/wide.h"
+#include "widgets/dpi.h"
 
 namespace zr::widgets {
 
@@ -9,8 +10,6 @@ using platform::win32::Widen;
 
 namespace {
 
-// Borders of a closed drop-down list above and below its selection field.
-constexpr int kComboFrame = 6;
 // How many entries the open list shows before it scrolls.
 constexpr int kVisibleEntries = 8;
 
@@ -104,15 +103,26 @@ void GroupBox::Create(HWND parent, int id, const RECT& bounds, const std::string
 // ---- ComboBox ----
 
 void ComboBox::Create(HWND parent, int id, const RECT& bounds, int itemHeight, HFONT font) {
-    // A drop-down list's window height is that of its open list; the closed height follows
-    // from the selection field's height, set below.
-    RECT open = bounds;
-    open.bottom = bounds.bottom + kVisibleEntries * itemHeight + 2;
+    itemHeight_ = itemHeight;
     Control::Create(
         L"COMBOBOX", parent, id,
-        WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_GROUP | CBS_DROPDOWNLIST | CBS_HASSTRINGS, open);
+        WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_GROUP | CBS_DROPDOWNLIST | CBS_HASSTRINGS,
+        bounds);
     SetFont(font);
-    Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), (bounds.bottom - bounds.top) - kComboFrame);
+    Rescale(DpiOf(parent));
+}
+
+// A drop-down list's window height is that of its open list; the closed height is the
+// selection field's and the frame's around it, which the theme decides: it is measured.
+void ComboBox::Rescale(int dpi) {
+    RECT open = ScaledRect(design_, dpi);
+    const int closed = open.bottom - open.top;
+    const int itemHeight = Scaled(itemHeight_, dpi);
+    open.bottom += kVisibleEntries * itemHeight + 2;
+    SetBounds(open);
+    Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), closed);
+    const int frame = Height() - closed;
+    Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), closed - frame);
     Send(CB_SETITEMHEIGHT, 0, itemHeight);
 }
 

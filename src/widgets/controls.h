@@ -73,6 +73,7 @@ class ComboBox : public Control {
   public:
     // bounds is the closed control's; itemHeight that of the entries in the list.
     void Create(HWND parent, int id, const RECT& bounds, int itemHeight, HFONT font);
+    void Rescale(int dpi) override;
 
     void Clear();
     void Add(const std::string& item);
@@ -87,6 +88,9 @@ class ComboBox : public Control {
 
   protected:
     void OnCommand(WORD code) override;
+
+  private:
+    int itemHeight_ = 0;  // 96-DPI units, as the closed height in Design()
 };
 
 }  // namespace zr::widgets

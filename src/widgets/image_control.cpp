@@ -1,5 +1,9 @@
 #include "widgets/image_control.h"
 
+#include "imaging/resample.h"
+#include "widgets/art.h"
+#include "widgets/dpi.h"
+
 namespace zr::widgets {
 
 namespace {
@@ -46,31 +50,46 @@ void ImageControl::Create(HWND parent, int id, const RECT& bounds) {
                           .bounds = bounds});
 }
 
-void ImageControl::SetPicture(const imaging::Picture& picture) {
-    StopPlayback();
-    std::vector<Bitmap> frames;
-    frames.push_back(MakeBitmap(picture));
-    frames_ = std::move(frames);
-    animation_ = {};
-    width_ = picture.width;
-    height_ = picture.height;
-    current_ = 0;
-    SetSize(width_, height_);
-    InvalidateRect(hwnd_, nullptr, FALSE);
+void ImageControl::SetPicture(imaging::Picture picture) {
+    imaging::Animation still{picture.width, picture.height, {}, 0};
+    still.frames.push_back({std::move(picture), 0});
+    SetAnimation(std::move(still));
 }
 
 void ImageControl::SetAnimation(imaging::Animation animation) {
+    artId_ = 0;
+    animation_ = std::move(animation);
+    Show(DpiOf(GetParent(hwnd_)));
+}
+
+void ImageControl::SetArt(int id) {
+    const SIZE design = ArtDesignSize(id, ArtKind::Jpeg);
+    animation_ = {design.cx, design.cy, {}, 0};
+    artId_ = id;
+    Show(DpiOf(GetParent(hwnd_)));
+}
+
+void ImageControl::Rescale(int dpi) {
+    Layer::Rescale(dpi);
+    Show(dpi);
+}
+
+// The frames made again for dpi, and the control sized to them.
+void ImageControl::Show(int dpi) {
     StopPlayback();
+    width_ = Scaled(animation_.width, dpi);
+    height_ = Scaled(animation_.height, dpi);
     std::vector<Bitmap> frames;
-    for (auto& frame : animation.frames) {
-        frames.push_back(MakeBitmap(frame.canvas));
-        frame.canvas.pixels = {};  // only the timing is kept
+    if (artId_) {
+        frames.push_back(MakeBitmap(ArtAt(artId_, ArtKind::Jpeg, dpi)));
+    }
+    for (const auto& frame : animation_.frames) {
+        frames.push_back(MakeBitmap(imaging::Resample(frame.canvas, width_, height_)));
     }
     frames_ = std::move(frames);
-    animation_ = std::move(animation);
-    width_ = animation_.width;
-    height_ = animation_.height;
     current_ = 0;
+    design_.right = design_.left + animation_.width;
+    design_.bottom = design_.top + animation_.height;
     SetSize(width_, height_);
     if (Visible()) StartPlayback();
     InvalidateRect(hwnd_, nullptr, FALSE);

@@ -28,15 +28,21 @@ class Layer : public CustomWindow {
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
-// Shows a picture at its natural size; an animation plays while the control is visible.
+// Shows a picture at its natural size, a pixel of it taken as a 96-DPI unit; an animation plays
+// while the control is visible. At another DPI the control shows the picture resampled, or, for
+// the program's own art, as drawn for that DPI.
 class ImageControl : public Layer {
   public:
     // bounds is the size until a picture comes.
     void Create(HWND parent, int id, const RECT& bounds);
 
-    // Both replace what is shown and size the control to the picture.
-    void SetPicture(const imaging::Picture& picture);
+    // Each replaces what is shown and sizes the control to the picture.
+    void SetPicture(imaging::Picture picture);
     void SetAnimation(imaging::Animation animation);
+    // A JPEG of the program's own art (art.h).
+    void SetArt(int id);
+
+    void Rescale(int dpi) override;
 
     bool Empty() const { return frames_.empty(); }
     // The still picture's bitmap (or the first frame's); null when empty.
@@ -48,12 +54,16 @@ class ImageControl : public Layer {
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   private:
+    void Show(int dpi);
     void StartPlayback();
     void StopPlayback();
     void Advance();
 
-    std::vector<Bitmap> frames_;
-    imaging::Animation animation_;  // only its timing: the frames are in frames_
+    // What is shown, in 96-DPI units: a still picture is one frame. With art, the frame is
+    // drawn for each DPI instead.
+    imaging::Animation animation_;
+    int artId_ = 0;
+    std::vector<Bitmap> frames_;  // at the DPI the control is shown at
     int width_ = 0;
     int height_ = 0;
     size_t current_ = 0;

@@ -17,6 +17,18 @@ void Label::Create(HWND parent, int id, const RECT& bounds, const std::string& t
     SetText(text);
 }
 
+LRESULT Label::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SETFONT:
+            font_ = reinterpret_cast<HFONT>(wParam);
+            if (lParam) Invalidate();
+            return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(font_);
+    }
+    return Layer::OnMessage(message, wParam, lParam);
+}
+
 void Label::PaintAt(HDC dc, int x, int y) {
     Selection font(dc, font_);
     SetBkMode(dc, TRANSPARENT);

@@ -16,6 +16,9 @@ class Label : public Layer {
 
     void PaintAt(HDC dc, int x, int y) override;
 
+  protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
   private:
     std::wstring text_;
     HFONT font_ = nullptr;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "platform/win32/wide.h"
+#include "widgets/dpi.h"
 
 namespace zr::widgets {
 
@@ -26,8 +27,16 @@ void ListView::AddColumn(const std::string& caption, int width) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.pszText = text.data();
-    column.cx = width;
-    Send(LVM_INSERTCOLUMNW, static_cast<WPARAM>(columns_++), reinterpret_cast<LPARAM>(&column));
+    column.cx = Scaled(width, DpiOf(GetParent(hwnd_)));
+    Send(LVM_INSERTCOLUMNW, columnWidths_.size(), reinterpret_cast<LPARAM>(&column));
+    columnWidths_.push_back(width);
+}
+
+void ListView::Rescale(int dpi) {
+    Control::Rescale(dpi);
+    for (size_t i = 0; i < columnWidths_.size(); ++i) {
+        Send(LVM_SETCOLUMNWIDTH, i, Scaled(columnWidths_[i], dpi));
+    }
 }
 
 void ListView::AddRow(const std::vector<std::string>& texts) {

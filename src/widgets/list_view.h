@@ -21,7 +21,9 @@ class ListView : public Control {
     void Create(HWND parent, int id, const RECT& bounds, DWORD style, DWORD extendedStyle,
                 HFONT font);
 
+    // width in 96-DPI units.
     void AddColumn(const std::string& caption, int width);
+    void Rescale(int dpi) override;
 
     // Appends a row: the first text is its caption, the rest its sub-items.
     void AddRow(const std::vector<std::string>& texts);
@@ -44,7 +46,7 @@ class ListView : public Control {
     static LRESULT CALLBACK WatchEditor(HWND editor, UINT message, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR, DWORD_PTR self);
 
-    int columns_ = 0;
+    std::vector<int> columnWidths_;  // 96-DPI units
     // The in-place editor while a caption is edited, and whether the user gave up on it.
     HWND editor_ = nullptr;
     bool editCancelled_ = false;

@@ -346,6 +346,15 @@ bool WebBrowser::TranslateAccelerator(MSG& msg) {
     return active && active->TranslateAccelerator(&msg) == S_OK;
 }
 
+void WebBrowser::SetZoom(int percent) {
+    if (!browser_) return;
+    VARIANT zoom;
+    VariantInit(&zoom);
+    zoom.vt = VT_I4;
+    zoom.lVal = percent;
+    browser_->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &zoom, nullptr);
+}
+
 LRESULT WebBrowser::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE:

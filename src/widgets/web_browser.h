@@ -43,6 +43,10 @@ class WebBrowser : public CustomWindow {
     // which would change the text size, is swallowed here.
     bool TranslateAccelerator(MSG& msg);
 
+    // The page's zoom in percent, so that a page laid out in CSS pixels fills the view at any
+    // DPI. Without a browser, or with one that cannot zoom, nothing changes.
+    void SetZoom(int percent);
+
     // pDisp: the browser or frame whose document completed; URL: its address.
     std::function<void(IDispatch* pDisp, const std::wstring& URL)> onDocumentComplete;
     // Whether the browser or one of its frames may go to URL; every navigation is refused

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
 #include "widgets/application.h"
+#include "widgets/dpi.h"
 
 namespace zr::widgets {
 
@@ -18,7 +19,16 @@ constexpr UINT_PTR kControlSubclass = 0x5A52;  // "ZR"
 // Marks a window as one that a Control made, and leads to the object.
 constexpr wchar_t kControlProperty[] = L"ZiRuri.Control";
 
+// A layout in pixels at the DPI of the parent, or of the owner for a top-level window.
+RECT Laid(const RECT& design, HWND parent) {
+    return ScaledRect(design, DpiOf(parent));
+}
+
 }  // namespace
+
+void Window::Rescale(int dpi) {
+    if (GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD) SetBounds(ScaledRect(design_, dpi));
+}
 
 void Window::SetBounds(const RECT& bounds) {
     SetWindowPos(hwnd_, nullptr, bounds.left, bounds.top, bounds.right - bounds.left,
@@ -81,6 +91,11 @@ void Window::Invalidate() {
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+Window* WindowObject(HWND hwnd) {
+    if (Control* control = Control::FromHandle(hwnd)) return control;
+    return CustomWindow::FromHandle(hwnd);
+}
+
 std::string WindowText(HWND hwnd) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
     text.resize(
@@ -120,7 +135,8 @@ void CustomWindow::Create(const Args& args) {
             throw Error(platform::ErrorText(platform::LastErrorCode()));
         }
     }
-    const RECT& b = args.bounds;
+    design_ = args.bounds;
+    const RECT b = Laid(args.bounds, args.parent);
     const bool child = (args.style & WS_CHILD) != 0;
     HWND created = CreateWindowExW(
         args.exStyle, args.className, L"", args.style, b.left, b.top, b.right - b.left,
@@ -194,9 +210,11 @@ LRESULT CALLBACK CustomWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam
 
 void Control::Create(const wchar_t* className, HWND parent, int id, DWORD style, const RECT& bounds,
                      const std::string& text, DWORD exStyle) {
-    hwnd_ = CreateWindowExW(exStyle, className, Widen(text).c_str(), WS_CHILD | style, bounds.left,
-                            bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
-                            parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    design_ = bounds;
+    const RECT b = Laid(bounds, parent);
+    hwnd_ = CreateWindowExW(exStyle, className, Widen(text).c_str(), WS_CHILD | style, b.left,
+                            b.top, b.right - b.left, b.bottom - b.top, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             GetModuleHandleW(nullptr), nullptr);
     if (!hwnd_) throw Error(platform::ErrorText(platform::LastErrorCode()));
     SetPropW(hwnd_, kControlProperty, this);

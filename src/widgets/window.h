@@ -3,7 +3,8 @@
 // Thin wrappers over window handles. A Window only refers to its window (a parent destroys its
 // children). A CustomWindow is a window of one of our own classes whose messages reach the
 // object, and owns it. A Control is one of the system's controls, which the object follows for
-// as long as the window lives.
+// as long as the window lives. A child is created from a RECT in 96-DPI units (scale.h), which
+// it keeps: its form lays it out again from it when the DPI changes.
 
 #include <windows.h>
 
@@ -15,9 +16,18 @@ namespace zr::widgets {
 
 class Window {
   public:
+    virtual ~Window() = default;
+
     HWND Handle() const { return hwnd_; }
 
-    // Position in the parent's client area (or on the screen for a top-level window).
+    // Where the window lies in its parent, in 96-DPI units, and its size in them.
+    const RECT& Design() const { return design_; }
+    int DesignWidth() const { return design_.right - design_.left; }
+    int DesignHeight() const { return design_.bottom - design_.top; }
+    // Lays the window out at dpi: its place, and whatever else of it has a size.
+    virtual void Rescale(int dpi);
+
+    // Position in pixels in the parent's client area (or on the screen for a top-level window).
     void SetBounds(const RECT& bounds);
     void SetSize(int width, int height);
     RECT Bounds() const;
@@ -36,6 +46,7 @@ class Window {
 
   protected:
     HWND hwnd_ = nullptr;
+    RECT design_{};
 };
 
 class CustomWindow : public Window {
@@ -43,7 +54,7 @@ class CustomWindow : public Window {
     CustomWindow() = default;
     CustomWindow(const CustomWindow&) = delete;
     CustomWindow& operator=(const CustomWindow&) = delete;
-    virtual ~CustomWindow();
+    ~CustomWindow() override;
 
     // The object behind a window of one of our classes; null for any other window.
     static CustomWindow* FromHandle(HWND hwnd);
@@ -55,7 +66,7 @@ class CustomWindow : public Window {
         int id = 0;
         DWORD style = 0;
         DWORD exStyle = 0;
-        RECT bounds{};  // left, top, right, bottom
+        RECT bounds{};  // left, top, right, bottom; 96-DPI units at the parent's (owner's) DPI
         UINT classStyle = 0;
         HBRUSH classBrush = nullptr;
     };
@@ -88,7 +99,7 @@ class Control : public Window {
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
     // A control object that goes before its window lets go of it; the parent destroys it.
-    virtual ~Control();
+    ~Control() override;
 
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
@@ -96,7 +107,7 @@ class Control : public Window {
     static Control* FromHandle(HWND hwnd);
 
   protected:
-    // Throws zr::Error when the window cannot be made.
+    // bounds are in 96-DPI units; throws zr::Error when the window cannot be made.
     void Create(const wchar_t* className, HWND parent, int id, DWORD style, const RECT& bounds,
                 const std::string& text = {}, DWORD exStyle = 0);
 
@@ -120,7 +131,10 @@ inline constexpr UINT kPaintBeneath = WM_APP + 0x100;
 // The text of a window, by handle (UTF-8).
 std::string WindowText(HWND hwnd);
 
-// left, top, width, height as the RECT that every control is created from.
+// The object behind a window that a Control or a CustomWindow made; null for any other.
+Window* WindowObject(HWND hwnd);
+
+// left, top, width, height as the RECT that every control is created from (96-DPI units).
 constexpr RECT Place(int left, int top, int width, int height) {
     return {left, top, left + width, top + height};
 }

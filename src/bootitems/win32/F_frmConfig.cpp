@@ -51,8 +51,7 @@ TfrmConfig::~TfrmConfig() {
 // the group box goes beneath the controls that lie in it. The buttons are for the mouse only:
 // a click must leave the keyboard focus where it was, in an edit or in the list.
 void TfrmConfig::CreateControls() {
-    font_ = widgets::MakeFont(kFontFace, kFontHeight);
-    HFONT font = font_.get();
+    HFONT font = FontFor(kFontFace, kFontHeight);
 
     lbl1.Create(hwnd_, ids::lbl1, PlaceInGroup(16, 24, 70, 14), "菜单名称：", font);
     edt_title.Create(hwnd_, ids::edt_title, PlaceInGroup(16, 40, 169, 22), 0, font);

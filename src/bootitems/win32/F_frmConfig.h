@@ -43,7 +43,6 @@ class TfrmConfig : public widgets::Form {
 
     HWND owner_ = nullptr;
     std::string isoListPath_;
-    widgets::Font font_;
 
     widgets::GroupBox grp_add;
     widgets::StaticText lbl1;
