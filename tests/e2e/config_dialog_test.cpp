@@ -17,6 +17,7 @@
 #include "support/config_driver.h"
 #include "support/fake_world.h"
 #include "support/program_driver.h"
+#include "support/screen_dpi.h"
 #include "support/temp_folder.h"
 #include "ui/control_ids.h"
 
@@ -147,8 +148,19 @@ TEST_F(ConfigDialog, IsAFixedDialogCentredOverTheMainWindow) {
                     owner.top + (owner.bottom - owner.top - height) / 2, width, height));
 }
 
-TEST_F(ConfigDialog, ControlsSitAtTheirDesignPlacesWithTheirTexts) {
+// At every DPI the design's places, sizes and column widths are scaled.
+class ConfigDialogAtDpi : public ConfigDialog, public testing::WithParamInterface<int> {};
+
+TEST_P(ConfigDialogAtDpi, ControlsSitAtTheirDesignPlacesScaledWithTheirTexts) {
+    const int dpi = GetParam();
+    const ScreenDpi screen(dpi);
     Open();
+    const auto at = [dpi](int left, int top, int width, int height) {
+        return Describe(AtDpi(RECT{left, top, left + width, top + height}, dpi));
+    };
+    RECT client{};
+    GetClientRect(dialog_, &client);
+    EXPECT_EQ(Describe(client), Place(0, 0, AtDpi(512, dpi), AtDpi(241, dpi)));
     // The group's contents are laid out from its corner at 8, 16.
     const struct {
         int id;
@@ -156,18 +168,18 @@ TEST_F(ConfigDialog, ControlsSitAtTheirDesignPlacesWithTheirTexts) {
         std::string place;
         std::string text;
     } expected[] = {
-        {ids::grp_add, "Button", Place(8, 16, 217, 169), "自定义选项"},
-        {ids::lbl1, "Static", Place(8 + 16, 16 + 24, 70, 14), "菜单名称："},
-        {ids::edt_title, "Edit", Place(8 + 16, 16 + 40, 169, 22), ""},
-        {ids::lbl2, "Static", Place(8 + 16, 16 + 64, 91, 14), "ISO文件路径："},
-        {ids::edt_iso, "Edit", Place(8 + 16, 16 + 84, 169, 22), ""},
-        {ids::btn_selectiso, "Button", Place(8 + 188, 16 + 82, 23, 22), "..."},
-        {ids::btn_add, "Button", Place(8 + 50, 16 + 120, 103, 33), ">> 添加"},
-        {ids::lbl3, "Static", Place(248, 16, 70, 14), "启动菜单项"},
-        {ids::btn_delete, "Button", Place(440, 8, 65, 22), "删除"},
-        {ids::lv_menu, "SysListView32", Place(248, 32, 257, 153), ""},
-        {ids::btn_ok, "Button", Place(112, 200, 97, 33), "确  定"},
-        {ids::btn_cancel, "Button", Place(280, 200, 97, 33), "取  消"},
+        {ids::grp_add, "Button", at(8, 16, 217, 169), "自定义选项"},
+        {ids::lbl1, "Static", at(8 + 16, 16 + 24, 70, 14), "菜单名称："},
+        {ids::edt_title, "Edit", at(8 + 16, 16 + 40, 169, 22), ""},
+        {ids::lbl2, "Static", at(8 + 16, 16 + 64, 91, 14), "ISO文件路径："},
+        {ids::edt_iso, "Edit", at(8 + 16, 16 + 84, 169, 22), ""},
+        {ids::btn_selectiso, "Button", at(8 + 188, 16 + 82, 23, 22), "..."},
+        {ids::btn_add, "Button", at(8 + 50, 16 + 120, 103, 33), ">> 添加"},
+        {ids::lbl3, "Static", at(248, 16, 70, 14), "启动菜单项"},
+        {ids::btn_delete, "Button", at(440, 8, 65, 22), "删除"},
+        {ids::lv_menu, "SysListView32", at(248, 32, 257, 153), ""},
+        {ids::btn_ok, "Button", at(112, 200, 97, 33), "确  定"},
+        {ids::btn_cancel, "Button", at(280, 200, 97, 33), "取  消"},
     };
     for (const auto& control : expected) {
         ASSERT_NE(Item(control.id), nullptr) << control.text;
@@ -180,9 +192,9 @@ TEST_F(ConfigDialog, ControlsSitAtTheirDesignPlacesWithTheirTexts) {
 
     RemoteListView list(Item(ids::lv_menu));
     EXPECT_EQ(list.ColumnCaption(0), "启动项菜单名");
-    EXPECT_EQ(list.ColumnWidth(0), 100);
+    EXPECT_EQ(list.ColumnWidth(0), AtDpi(100, dpi));
     EXPECT_EQ(list.ColumnCaption(1), "镜像文件路径");
-    EXPECT_EQ(list.ColumnWidth(1), 140);
+    EXPECT_EQ(list.ColumnWidth(1), AtDpi(140, dpi));
     const LONG style = GetWindowLongW(Item(ids::lv_menu), GWL_STYLE);
     EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
     EXPECT_TRUE(style & LVS_EDITLABELS);
@@ -192,6 +204,8 @@ TEST_F(ConfigDialog, ControlsSitAtTheirDesignPlacesWithTheirTexts) {
     EXPECT_TRUE(SendMessageW(Item(ids::lv_menu), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
                 LVS_EX_FULLROWSELECT);
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, ConfigDialogAtDpi, testing::Values(96, 120, 144, 192));
 
 TEST_F(ConfigDialog, OpensWithTheRowsOfIsoListInFileOrderAndNoneSelected) {
     SaveList("PE|C:\\pe.iso\r\n" + kTitleAnsi + "|D:\\a|b.img\r\nno bar\r\n");

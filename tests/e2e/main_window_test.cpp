@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/program_driver.h"
+#include "support/screen_dpi.h"
 #include "support/test_pictures.h"
 #include "ui/control_ids.h"
 
@@ -90,31 +91,42 @@ TEST_F(MainWindow, TaskbarButtonCarriesTheApplicationTitle) {
     EXPECT_EQ(TextOf(owner), "ZiRuri");
 }
 
-TEST_F(MainWindow, ControlsSitAtTheirDesignPlaces) {
+// At every DPI the design's places and sizes are scaled; the buttons take the size of their art,
+// which must have been drawn at that scale.
+class MainWindowAtDpi : public MainWindow, public testing::WithParamInterface<int> {};
+
+TEST_P(MainWindowAtDpi, ControlsSitAtTheirDesignPlacesScaled) {
+    const int dpi = GetParam();
+    const ScreenDpi screen(dpi);
     Start();
     const struct {
         int id;
         const char* name;
-        std::string place;
+        RECT design;
     } expected[] = {
-        {ids::img_back, "img_back", Place(0, 0, 800, 600)},
-        {ids::wbMain, "wbMain", Place(38, 112, 723, 338)},
-        {ids::btn_make, "btn_make", Place(176, 508, 135, 30)},
-        {ids::btn_config, "btn_config", Place(332, 508, 135, 30)},
-        {ids::btn_clean, "btn_clean", Place(488, 508, 135, 30)},
-        {ids::btn_close, "btn_close", Place(767, 4, 29, 29)},
-        {ids::btn_min, "btn_min", Place(737, 4, 28, 29)},
-        {ids::cbb_disk, "cbb_disk", Place(189, 480, 425, 20)},
-        {ids::rb_hdd, "rb_hdd", Place(624, 472, 73, 17)},
-        {ids::rb_zip, "rb_zip", Place(624, 488, 73, 17)},
-        {ids::img_wait, "img_wait", Place(264, 544, 25, 17)},
-        {ids::lbl_wait, "lbl_wait", Place(296, 546, 210, 14)},
+        {ids::img_back, "img_back", {0, 0, 800, 600}},
+        {ids::wbMain, "wbMain", {38, 112, 38 + 723, 112 + 338}},
+        {ids::btn_make, "btn_make", {176, 508, 176 + 135, 508 + 30}},
+        {ids::btn_config, "btn_config", {332, 508, 332 + 135, 508 + 30}},
+        {ids::btn_clean, "btn_clean", {488, 508, 488 + 135, 508 + 30}},
+        {ids::btn_close, "btn_close", {767, 4, 767 + 29, 4 + 29}},
+        {ids::btn_min, "btn_min", {737, 4, 737 + 28, 4 + 29}},
+        {ids::cbb_disk, "cbb_disk", {189, 480, 189 + 425, 480 + 20}},
+        {ids::rb_hdd, "rb_hdd", {624, 472, 624 + 73, 472 + 17}},
+        {ids::rb_zip, "rb_zip", {624, 488, 624 + 73, 488 + 17}},
+        {ids::img_wait, "img_wait", {264, 544, 264 + 25, 544 + 17}},
+        {ids::lbl_wait, "lbl_wait", {296, 546, 296 + 210, 546 + 14}},
     };
     for (const auto& control : expected) {
         ASSERT_NE(Control(control.id), nullptr) << control.name;
-        EXPECT_EQ(PlaceOf(control.id), control.place) << control.name;
+        EXPECT_EQ(PlaceOf(control.id), Describe(AtDpi(control.design, dpi))) << control.name;
     }
+    const RECT client = ClientOnScreen(main_);
+    EXPECT_EQ(client.right - client.left, AtDpi(800, dpi));
+    EXPECT_EQ(client.bottom - client.top, AtDpi(600, dpi));
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, MainWindowAtDpi, testing::Values(96, 120, 144, 192));
 
 TEST_F(MainWindow, ShowsItsCaptionsWithUsbHddCheckedAndTheNoDiskEntrySelected) {
     Start();
