@@ -1,6 +1,7 @@
 # Sourced by the scripts that run Windows programs: a Wine prefix of the build's own under
 # build/mingw, ANSI code page 936, an Xvfb display chosen free at run time (unless DISPLAY is
-# set and ZR_XVFB is not 1), and a persistent wineserver. wine_env_stop ends what it started.
+# set and ZR_XVFB is not 1; ZR_XVFB_SCREEN sets its size), and a persistent wineserver.
+# wine_env_stop ends what it started.
 
 ZR_ROOT=${ZR_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 ZR_CACHE=${ZR_CACHE:-$HOME/.cache/ziruri}
@@ -18,7 +19,7 @@ wine_env_start() {
     local n
     for n in $(seq 90 140); do
       [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      Xvfb ":$n" -screen 0 "${ZR_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
       ZR_XVFB_PID=$!
       local i
       for i in $(seq 1 50); do
