@@ -64,6 +64,11 @@ void AdjustForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
     }
 }
 
+void ScaleFrameWithDpi(HWND window) {
+    static auto* enable = ExportOf<BOOL WINAPI(HWND)>(User32(), "EnableNonClientDpiScaling");
+    if (enable) enable(window);
+}
+
 HFONT FontSet::Get(const std::string& face, int height, int dpi) {
     for (const Entry& entry : entries_) {
         if (entry.face == face && entry.height == height && entry.dpi == dpi) {

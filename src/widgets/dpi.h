@@ -26,6 +26,11 @@ RECT ScaledRect(const RECT& design, int dpi);
 // they are at dpi (as AdjustWindowRectEx gives them at the system's DPI before Windows 10).
 void AdjustForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
 
+// Lets Windows 10 1607, where the manifest's per-monitor awareness is the first version's, draw
+// the window's caption and borders at its DPI too, as AdjustForDpi has them; later versions do
+// that by themselves. Call it for a top-level window's WM_NCCREATE.
+void ScaleFrameWithDpi(HWND window);
+
 // Fonts by face and character height in 96-DPI pixels, each made for a DPI. A form hands out
 // fonts from its set; when its DPI changes, it finds for each of its controls' fonts the same
 // face and height at the new DPI.

@@ -128,6 +128,9 @@ LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETFOCUS:
             RestoreFocus();
             return 0;
+        case WM_NCCREATE:
+            ScaleFrameWithDpi(hwnd_);
+            break;
         case kGetDpiScaledSize:
             *reinterpret_cast<SIZE*>(lParam) = FrameSize(static_cast<int>(wParam));
             return TRUE;
