@@ -10,6 +10,8 @@
 namespace zr::bootitems {
 namespace {
 
+using platform::File;
+
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 // Title before the first "|", ImagePath after it (the whole line when there is none).
@@ -50,6 +52,15 @@ std::string EncodeIsoList(const TISOFileInfoArr& items) {
     return bytes;
 }
 
+// The list lives in the program's data folder, which the user's other programs may write, and
+// the program runs as administrator: a temporary file left by a save that failed goes, and a
+// link found in its place goes itself, never what it leads to. Anything else there stays, and
+// the save then stops.
+void RemoveLeftover(const std::string& temporary) {
+    if (platform::IsLink(temporary) && platform::RemoveFolder(temporary)) return;
+    if (platform::IsLink(temporary) || platform::IsFile(temporary)) platform::RemoveFile(temporary);
+}
+
 }  // namespace
 
 TISOFileInfoArr ReadIsoList(const std::string& path) {
@@ -65,9 +76,16 @@ TISOFileInfoArr ReadIsoList(const std::string& path) {
 void WriteIsoList(const std::string& path, const TISOFileInfoArr& items) {
     const std::string bytes = EncodeIsoList(items);
     const std::string temporary = path + ".tmp";
+    RemoveLeftover(temporary);
+    File file = File::Open(temporary, File::Access::CreateNew);
+    if (!file.IsOpen()) {
+        throw Error("Cannot create file \"" + temporary + "\". " + file.ErrorText());
+    }
     try {
-        SaveBytes(temporary, bytes);
+        file.Write(bytes.data(), bytes.size());
+        file.Close();
     } catch (...) {
+        file.Close();
         platform::RemoveFile(temporary);
         throw;
     }

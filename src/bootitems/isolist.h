@@ -30,8 +30,9 @@ inline constexpr const char* kIsoListName = "isolist";
 // file's encoding read as U+FFFD, so that a damaged item shows as such.
 TISOFileInfoArr ReadIsoList(const std::string& path);
 
-// Replaces the whole list. The lines go to a temporary file beside it first, which then takes
-// the list's place, so a write that fails leaves the saved list as it was. Throws zr::Error.
+// Replaces the whole list. The lines go to a temporary file made new beside it first, which
+// then takes the list's place by a rename, so a write that fails leaves the saved list as it
+// was, and nothing is ever written through a link put in either place. Throws zr::Error.
 void WriteIsoList(const std::string& path, const TISOFileInfoArr& items);
 
 }  // namespace zr::bootitems

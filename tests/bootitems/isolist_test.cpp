@@ -6,6 +6,12 @@
 #include "platform/platform.h"
 #include "support/temp_folder.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+
+#include "platform/posix/drive_map.h"
+#endif
+
 namespace zr::bootitems {
 namespace {
 
@@ -124,6 +130,27 @@ TEST_F(IsoList, FailedWriteKeepsTheSavedList) {
     platform::MakeFolder(path_ + ".tmp");  // the temporary file cannot be made
     EXPECT_THROW(WriteIsoList(path_, {{"new", "p"}}), Error);
     EXPECT_EQ(test::ReadFile(path_), "saved|D:\\x.iso\r\n");
+}
+
+// Saving never writes through a link that somebody put in place of the list or its temporary
+// file: the link goes, and what it leads to stays as it was.
+TEST_F(IsoList, SavingReplacesLinksAndNeverWritesThroughThem) {
+#ifdef _WIN32
+    GTEST_SKIP() << "links to files are made natively";
+#else
+    for (const std::string& planted : {path_ + ".tmp", path_}) {
+        test::WriteFile(dir_ / "victim", "precious");
+        platform::RemoveFile(planted);
+        ASSERT_EQ(symlink(platform::posix::ToHostPath(dir_ / "victim")->c_str(),
+                          platform::posix::ToHostPath(planted)->c_str()),
+                  0);
+        WriteIsoList(path_, {{"n", "p"}});
+        EXPECT_EQ(test::ReadFile(dir_ / "victim"), "precious") << planted;
+        EXPECT_FALSE(platform::IsLink(path_));
+        EXPECT_EQ(test::ReadFile(path_), "n|p\r\n");
+        EXPECT_FALSE(platform::IsLink(path_ + ".tmp"));
+    }
+#endif
 }
 
 }  // namespace
