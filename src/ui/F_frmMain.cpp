@@ -109,8 +109,7 @@ static_assert(ZR_ART_ID(0, 1) == widgets::kArtIdStride, "the art's ids as the wi
 }  // namespace
 
 TfrmMain::TfrmMain(widgets::Application& application)
-    : application_(application),
-      log_(platform::ProgramFolder() + "ZiRuri.log", platform::TempFolder() + "ZiRuri.log") {
+    : application_(application), log_(platform::ProgramFolder() + "ZiRuri.log") {
     application_.onMessageShown = [this](const std::string& text) { Log("message: " + text); };
 }
 
@@ -268,7 +267,9 @@ void TfrmMain::tmrTimer() {
 void TfrmMain::LogStart() {
     Log("start: ZiRuri " ZR_VERSION_TEXT ", Windows " + WindowsVersion() + ", code page " +
         std::to_string(platform::AnsiCodePage()) + ", common controls " + CommonControlsVersion() +
-        ", data folder " + FDataDir + ", package pin " + PinnedPackageDigest().value_or("none"));
+        ", data folder " + FDataDir + ", package pin " +
+        zr::PinnedPackageDigest().value_or("none") + ", redirection guard " +
+        (platform::win32::RedirectionGuardOn() ? "on" : "off"));
 }
 
 void TfrmMain::RefreshDiskList() {

@@ -135,7 +135,7 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     // the entries as last logged.
     std::vector<disk::TUsbDiskInfo> FDisks;
     std::string FLoggedDisks;
-    // ZiRuri.log beside the program, in the temporary folder while that cannot be written.
+    // ZiRuri.log beside the program; nowhere while that cannot be written.
     OperationLog log_;
 };
 

@@ -45,21 +45,20 @@ std::string OperationLog::LocalTime() {
     return text;
 }
 
-OperationLog::OperationLog(std::string path, std::string fallback, Clock clock)
-    : path_(std::move(path)), fallback_(std::move(fallback)), clock_(std::move(clock)) {}
+OperationLog::OperationLog(std::string path, Clock clock)
+    : path_(std::move(path)), clock_(std::move(clock)) {}
 
 void OperationLog::Write(const std::string& text) noexcept {
     try {
         const std::string line = clock_() + "  " + OneLine(text) + "\r\n";
-        if (!Append(path_, line)) Append(fallback_, line);
+        Append(line);
     } catch (...) {
         // Nothing the log meets may reach what it logs.
     }
 }
 
-bool OperationLog::Append(const std::string& path, const std::string& line) {
-    if (path.empty()) return false;
-    auto file = platform::File::Open(path, platform::File::Access::UpdateOwnFile);
+bool OperationLog::Append(const std::string& line) {
+    auto file = platform::File::Open(path_, platform::File::Access::UpdateOwnFile);
     if (!file.IsOpen()) return false;
     try {
         int64_t size = file.Size();

@@ -19,18 +19,18 @@ class OperationLog {
     using Clock = std::function<std::string()>;
     static std::string LocalTime();
 
-    // Writes to path, or to fallback while path cannot be written.
-    OperationLog(std::string path, std::string fallback, Clock clock = LocalTime);
+    // Writes to path (beside the program). While path cannot be written, nothing is written: the
+    // program runs as administrator, and no other place for it is out of its user's reach.
+    explicit OperationLog(std::string path, Clock clock = LocalTime);
 
     // Never throws: a log that cannot be written never stops what is being logged. Line breaks
     // inside the text become " / ", so that one event stays one line.
     void Write(const std::string& text) noexcept;
 
   private:
-    bool Append(const std::string& path, const std::string& line);
+    bool Append(const std::string& line);
 
     std::string path_;
-    std::string fallback_;
     Clock clock_;
 };
 
