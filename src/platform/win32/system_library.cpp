@@ -9,6 +9,16 @@ namespace {
 using SetDefaultDllDirectoriesFn = BOOL WINAPI(DWORD);
 constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 
+// Windows 10 22H2 and 11 keep a process that asks for it from following a junction that a user
+// without administrator rights made (RedirectionGuard); older systems refuse the policy.
+using ProcessMitigationFn = BOOL WINAPI(int, PVOID, SIZE_T);
+constexpr int kRedirectionTrustPolicy = 16;  // ProcessRedirectionTrustPolicy
+constexpr DWORD kEnforceRedirectionTrust = 0x1;
+
+ProcessMitigationFn* KernelExport(const char* name) {
+    return ExportOf<ProcessMitigationFn>(GetModuleHandleW(L"kernel32.dll"), name);
+}
+
 std::wstring SystemPath(const wchar_t* name) {
     wchar_t folder[MAX_PATH] = {};
     const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
@@ -26,6 +36,18 @@ void HardenProcess() {
         SetDllDirectoryW(L"");
     }
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    if (auto* set = KernelExport("SetProcessMitigationPolicy")) {
+        DWORD policy = kEnforceRedirectionTrust;
+        set(kRedirectionTrustPolicy, &policy, sizeof policy);
+    }
+}
+
+bool RedirectionGuardOn() {
+    auto* get = ExportOf<BOOL WINAPI(HANDLE, int, PVOID, SIZE_T)>(GetModuleHandleW(L"kernel32.dll"),
+                                                                  "GetProcessMitigationPolicy");
+    DWORD policy = 0;
+    return get && get(GetCurrentProcess(), kRedirectionTrustPolicy, &policy, sizeof policy) &&
+           (policy & kEnforceRedirectionTrust);
 }
 
 SystemLibrary::SystemLibrary(const wchar_t* name) {

@@ -10,9 +10,13 @@ namespace zr::platform::win32 {
 
 // Loads only from System32 from now on, for this process and every DLL it loads later, and
 // keeps the system's own "no disk in the drive" and "cannot open file" boxes from ever showing:
-// an empty card reader or a stick pulled midway answers as a failed call instead. The first
-// thing the program does.
+// an empty card reader or a stick pulled midway answers as a failed call instead; and, where
+// the system has it, follows no junction that a user without administrator rights made. The
+// first thing the program does.
 void HardenProcess();
+// Whether the system keeps this process from following junctions that users without
+// administrator rights made (Windows 10 22H2, Windows 11); the log says so at the start.
+bool RedirectionGuardOn();
 
 // An export by name of a module that is loaded already (ntdll, kernel32, a DLL found by an
 // address in it), for what not every Windows has; null when the module or the export is
