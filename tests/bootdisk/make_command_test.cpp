@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "bootdisk/commands.h"
+#include "platform/ascii.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/sha256.h"
 #ifndef _WIN32
 #include "platform/posix/drive_map.h"
 #endif
@@ -480,6 +482,81 @@ TEST_F(MakeCommand, ImageOnTheDiskBeingMadeStopsBeforeTheQuestion) {
         host_.events.clear();
         Make();
         EXPECT_EQ(host_.events, (Events{"busy on", "busy off", "message 文件:" + c.image + c.why}));
+    }
+    EXPECT_TRUE(Runs().empty());
+}
+
+// ---- what the user's other programs may change
+
+// A release carries the digest of its package: with another package nothing is extracted and
+// nothing runs; a development build (no digest) takes the package it finds.
+TEST_F(MakeCommand, APackageOtherThanThePinnedOneRunsNothing) {
+    const std::string changed =
+        "message 文件:" + dataDir_ + "Data.Kp 已被改动，与本程序不符！请重新下载本程序！";
+    auto package = platform::File::Open(dataDir_ + "Data.Kp", platform::File::Access::ReadShared);
+    const std::string digest = platform::Sha256Hex(package);
+    package.Close();
+    host_.pin = std::string(64, '0').replace(0, 1, "1");
+    Make();
+    EXPECT_EQ(host_.events, (Events{"busy on", "busy off", changed}));
+    RestoreDisk(host_, tools_);
+    EXPECT_EQ(host_.events.back(), changed);
+    EXPECT_TRUE(Runs().empty());
+    EXPECT_FALSE(IsFolder(workDir_));
+
+    host_.pin = digest;
+    host_.events.clear();
+    Make();
+    EXPECT_EQ(host_.events.back(), kDone);
+}
+
+// The user's temporary folder may be reached through a link that another program re-points
+// while the question waits: the tool still starts from the workspace that was made, and the
+// removal at the end reaches that one, never the folder the link leads to now.
+TEST_F(MakeCommand, ATemporaryFolderLinkRepointedDuringTheQuestionLeadsNothingElsewhere) {
+    zr::test::WriteFile(root_ / "decoy\\KpTemp\\keep.txt", "kept");
+    if (!test::MakeFolderLink(root_ / "templink", root_ / "temp")) GTEST_SKIP() << "no links here";
+    test::TemporaryFolderOverride viaLink(root_ / "templink\\");
+    host_.onConfirm = [&] {
+        ASSERT_TRUE(test::RepointFolderLink(root_ / "templink", root_ / "decoy"));
+    };
+    Make();
+    EXPECT_EQ(host_.events.back(), kDone);
+    ASSERT_FALSE(tools_.applications.empty());
+    EXPECT_EQ(tools_.applications.front(), workDir_ + "fbinst.exe");
+    EXPECT_EQ(tools_.toolBytes.front(), "stand-in tool");
+    EXPECT_EQ(zr::test::ReadFile(root_ / "decoy\\KpTemp\\keep.txt"), "kept");
+    EXPECT_FALSE(IsFolder(workDir_));
+}
+
+// Formatting the disk that holds Windows, this program or the temporary folder would destroy
+// what the command runs on: both commands refuse it before their question, and refuse a disk
+// of which that cannot be told.
+TEST_F(MakeCommand, TheDiskOfWindowsTheProgramOrTheTemporaryFolderIsRefused) {
+    const std::string chosen = host_.SelectedDisk()->DiskNumber;
+    const std::string onIt =
+        "message 所选U盘上有Windows系统、本程序或临时文件夹，不能在它上面制作！请选择其他U盘！";
+    const std::string unknown =
+        "message "
+        "无法确定所选U盘上是否有Windows系统、本程序或临时文件夹，不能在它上面制作！请选择其他U盘！";
+    const auto disks = host_.DriveDisks();
+    for (const std::string& folder :
+         {platform::WindowsFolder(), platform::ProgramFolder(), platform::TempFolder()}) {
+        const std::string drive = platform::AsciiUpper(folder.substr(0, 2));
+        for (const auto& [known, message] : {std::pair{std::optional(chosen), onIt},
+                                             std::pair{std::optional<std::string>(), unknown}}) {
+            auto map = disks;
+            if (known) {
+                map[drive] = *known;
+            } else {
+                map.erase(drive);
+            }
+            host_.driveDisks = map;
+            host_.events.clear();
+            Make();
+            RestoreDisk(host_, tools_);
+            EXPECT_EQ(host_.events, (Events{message, message})) << folder;
+        }
     }
     EXPECT_TRUE(Runs().empty());
 }

@@ -24,6 +24,7 @@ class RecordingHost : public Host {
     std::string dataDir;
     bool answerYes = true;
     std::function<void()> onPump;
+    std::function<void()> onConfirm;  // what another program does while the question waits
     // The disk behind the selected entry, and what an enumeration finds now: by default one
     // disk at the entry's letter, there all along.
     std::optional<disk::TUsbDiskInfo> chosenDisk;
@@ -44,6 +45,7 @@ class RecordingHost : public Host {
     void ShowMessage(const std::string& text) override { events.push_back("message " + text); }
     bool ConfirmWarning(const std::string& text) override {
         events.push_back("confirm " + text);
+        if (onConfirm) onConfirm();
         return answerYes;
     }
     void SetBusy(bool value) override {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #endif
 
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
@@ -171,6 +172,17 @@ bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath) 
                                SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2) != FALSE;
 #else
     return symlink(HostPath(trim(targetPath)).c_str(), HostPath(trim(linkPath)).c_str()) == 0;
+#endif
+}
+
+bool RepointFolderLink(const std::string& linkPath, const std::string& targetPath) {
+    const std::string link = HostPath(linkPath.substr(0, linkPath.find_last_not_of('\\') + 1));
+    const std::string target = HostPath(targetPath);
+#ifdef _WIN32
+    return RunningUnderWine() && RunUnix({"/bin/ln", "-sfn", target, link});
+#else
+    const std::string fresh = link + ".new";
+    return symlink(target.c_str(), fresh.c_str()) == 0 && rename(fresh.c_str(), link.c_str()) == 0;
 #endif
 }
 

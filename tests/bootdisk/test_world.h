@@ -53,6 +53,9 @@ bool RunningUnderWine();
 // Creates a link at linkPath (drive form) to the folder targetPath (drive form). False when
 // this system cannot make one.
 bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath);
+// Points the link at linkPath at another folder in one step, as a program of the user would
+// re-point a junction; false when this system cannot.
+bool RepointFolderLink(const std::string& linkPath, const std::string& targetPath);
 
 void SetVariable(const std::string& name, const std::string& value);
 

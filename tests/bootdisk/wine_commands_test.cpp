@@ -73,6 +73,12 @@ TEST_F(WineCommands, MakeStoresTheFilesTheMenuAndTheImagesOnTheDrive) {
     zr::test::WriteFile(iso, "iso image");
     zr::test::WriteFile(img, "floppy image");
     bootitems::WriteIsoList(dataDir_ + "isolist", {{"启动盘", iso}, {"Floppy", img}});
+    // Held from their check to the last run, the images cannot be swapped meanwhile.
+    zr::test::WriteFile(root_ / "img\\other.iso", "another file");
+    host_.onConfirm = [&] {
+        EXPECT_FALSE(platform::MoveOver(root_ / "img\\other.iso", iso));
+        EXPECT_FALSE(platform::RemoveFile(img));
+    };
     MakeBootDisk(host_);
 
     EXPECT_EQ(Log(),
