@@ -157,6 +157,24 @@ const std::string kRestoreQuestion =
 
 // ---- make
 
+// A release carries the digest of its package: a package changed while the window is open is
+// refused by both commands, and nothing runs.
+TEST_F(BootDiskCommands, APinnedProgramRunsNothingFromAChangedPackage) {
+    package::WritePackage(folder_.DataDir(), package_);
+    folder_.PinPackage();
+    Start();
+    package::WritePackage(folder_.DataDir(), package::StandardEntries("another tool"));
+    const Box changed =
+        Plain("文件:" + folder_.DataDir() + "Data.Kp 已被改动，与本程序不符！请重新下载本程序！");
+    Click(ids::btn_make);
+    EXPECT_EQ(Next(), changed);
+    Click(ids::btn_clean);
+    EXPECT_EQ(Next(IDYES), Warning(kRestoreQuestion));
+    EXPECT_EQ(Next(), changed);
+    EXPECT_EQ(ToolLog(), Lines{});
+    EXPECT_TRUE(CloseQuietly());
+}
+
 TEST_F(BootDiskCommands, MakeForUsbHddStoresTheListedFilesTheMenuAndTheImages) {
     // A Chinese title and path go through the ANSI code page on their way to the tool. On an
     // English Windows (1252) the path has no form there: the tool gets its short form.

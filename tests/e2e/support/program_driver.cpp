@@ -3,7 +3,9 @@
 #include <optional>
 #include <stdexcept>
 
+#include "package/package_pin.h"
 #include "platform/platform.h"
+#include "platform/sha256.h"
 #include "platform/win32/wide.h"
 #include "ui/control_ids.h"
 
@@ -96,6 +98,19 @@ void ProgramFolder::Remove(const std::string& relative) const {
 
 void ProgramFolder::RemoveData() const {
     test::RemoveTree(DataDir());
+}
+
+void ProgramFolder::PinPackage() const {
+    auto package = platform::File::Open(DataDir() + "Data.Kp", platform::File::Access::ReadShared);
+    const std::string digest = platform::Sha256Hex(package);
+    std::string exe = test::ReadFile(Exe());
+    const std::string prefix = kPackagePinPrefix;
+    const size_t at = exe.find(prefix);
+    if (at == std::string::npos || exe.find(prefix, at + 1) != std::string::npos) {
+        throw std::runtime_error("no single package pin in " + Exe());
+    }
+    exe.replace(at + prefix.size(), digest.size(), digest);
+    test::WriteFile(Exe(), exe);
 }
 
 RunningProgram::RunningProgram(const std::string& exe) {

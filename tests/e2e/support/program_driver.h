@@ -36,6 +36,8 @@ class ProgramFolder {
     void Write(const std::string& relative, const std::string& bytes) const;
     void Remove(const std::string& relative) const;
     void RemoveData() const;
+    // Writes the digest of the Data.Kp now in the folder into the program, as a release has it.
+    void PinPackage() const;
 
   private:
     test::TempFolder folder_;
