@@ -10,6 +10,7 @@
 #include "bootdisk/boot_menu.h"
 #include "bootdisk/fbinst_commands.h"
 #include "bootdisk/guards.h"
+#include "bootdisk/progress.h"
 #include "bootdisk/workspace.h"
 #include "bootitems/isolist.h"
 #include "bootitems/line_list.h"
@@ -50,6 +51,7 @@ std::string PathNotForTheTool(const std::string& path) {
 struct ToolStep {
     std::string name;
     std::string commandLine;
+    std::string progress;  // what the second line under the wait caption says of it
 };
 
 constexpr const char* kStepFormat = "格式化U盘";
@@ -98,7 +100,9 @@ std::string OutcomeText(const ToolOutcome& outcome) {
 // message is the result.
 std::optional<std::string> RunSteps(Host& host, ToolRunner& tools, const std::string& application,
                                     const std::vector<ToolStep>& steps) {
-    for (const auto& step : steps) {
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const ToolStep& step = steps[i];
+        host.ShowProgress(StepText(i + 1, steps.size(), step.progress));
         const auto start = std::chrono::steady_clock::now();
         const ToolOutcome outcome = tools.Run(application, step.commandLine);
         host.Log("tool: " + step.commandLine + " -> " + OutcomeText(outcome) + " in " +
@@ -204,22 +208,6 @@ int64_t VolumeTotal(char drive) {
     return space ? space->total : 0;
 }
 
-std::vector<ToolStep> MakeSteps(const FbinstCommands& fbinst, bool zip, int64_t required,
-                                const std::vector<std::string>& listed,
-                                const TISOFileInfoArr& items) {
-    std::vector<ToolStep> steps{{kStepFormat, fbinst.Format(zip, SizeValue(required))},
-                                {kStepMenu, fbinst.MenuDefault()},
-                                {kStepMenu, fbinst.MenuTimeout()},
-                                {kStepMenu, fbinst.MenuGrldr()}};
-    for (const auto& name : listed)
-        steps.push_back({StepAddFile(name), fbinst.AddListedFile(name)});
-    for (size_t n = 0; n < items.size(); ++n) {
-        const std::string& image = items[n].ImagePath;
-        steps.push_back({StepAddImage(image), fbinst.AddCustomImage(n, image)});
-    }
-    return steps;
-}
-
 // What the make's checks find, for the tool's runs.
 struct MakePlan {
     int64_t required = 0;
@@ -228,6 +216,28 @@ struct MakePlan {
     std::vector<HeldImage> images;  // one for each item, held until the plan goes
     ToolPaths paths;
 };
+
+// The menu is written by now: the sizes shown are those of the files as they go.
+std::vector<ToolStep> MakeSteps(const FbinstCommands& fbinst, bool zip, const std::string& workDir,
+                                const MakePlan& plan) {
+    const std::string separator = platform::DecimalSeparator();
+    std::vector<ToolStep> steps{
+        {kStepFormat, fbinst.Format(zip, SizeValue(plan.required)), kStepFormat},
+        {kStepMenu, fbinst.MenuDefault(), kStepMenu},
+        {kStepMenu, fbinst.MenuTimeout(), kStepMenu},
+        {kStepMenu, fbinst.MenuGrldr(), kStepMenu}};
+    for (const std::string& name : plan.listed) {
+        steps.push_back(
+            {StepAddFile(name), fbinst.AddListedFile(name),
+             WritingText(name, platform::FileLength(workDir + name).value_or(0), separator)});
+    }
+    for (size_t n = 0; n < plan.items.size(); ++n) {
+        const std::string& image = plan.items[n].ImagePath;
+        steps.push_back({StepAddImage(image), fbinst.AddCustomImage(n, image),
+                         WritingText(image, plan.images[n].length, separator)});
+    }
+    return steps;
+}
 
 // Lengths come from the file system's records: a file that another program holds open is
 // sized all the same, and images of 4 GiB and more count in full.
@@ -324,8 +334,8 @@ std::optional<std::string> ReformatWithTool(Host& host, char drive,
     if (!paths.Add(tool)) return PathNotForTheTool(tool);
     if (!ChosenDiskStillThere(host, drive, chosen)) return kDiskChanged;
     const FbinstCommands fbinst(workspace.Path(), drive, std::cref(paths));
-    if (auto failure =
-            RunSteps(host, tools, fbinst.Application(), {{kStepRestore, fbinst.Restore()}})) {
+    if (auto failure = RunSteps(host, tools, fbinst.Application(),
+                                {{kStepRestore, fbinst.Restore(), kStepRestore}})) {
         return failure;
     }
     workspace.Remove([&host] { host.ProcessMessages(); });
@@ -333,10 +343,22 @@ std::optional<std::string> ReformatWithTool(Host& host, char drive,
 }
 
 // The question's answer, in the log.
-bool Confirm(Host& host, const char* question) {
+bool Confirm(Host& host, const std::string& question) {
     const bool yes = host.ConfirmWarning(question);
     host.Log(std::string("answer: ") + (yes ? "yes" : "no"));
     return yes;
+}
+
+// External hard disks are listed too (UASP): one that looks like one gets a second question
+// that names it, before anything of it is lost.
+bool ConfirmTheDisk(Host& host, const char* question, const disk::TUsbDiskInfo& chosen) {
+    if (!Confirm(host, question)) return false;
+    if (!disk::LooksLikeHardDisk(chosen)) return true;
+    const std::string size =
+        chosen.DiskSize ? disk::FormatDiskSize(*chosen.DiskSize) : std::string("容量未知");
+    return Confirm(host,
+                   "所选磁盘是 " + chosen.Vendor + " " + chosen.Product + "（" + size +
+                       "），看起来是移动硬盘，上面的全部数据都将被清除！确定要在它上面制作吗？");
 }
 
 // How a command ends: the message for the user, shown once everything the command held is let
@@ -366,14 +388,13 @@ std::optional<Ending> Make(Host& host, ToolRunner& tools) {
         return Ending{*failure};
     }
     GenerateMenu(workDir, plan.items);
-    if (!Confirm(host, kMakeQuestion)) return std::nullopt;
+    if (!ConfirmTheDisk(host, kMakeQuestion, *chosen)) return std::nullopt;
 
     const FbinstCommands fbinst(workDir, *drive, std::cref(plan.paths));
     BusyStretch busy(host);
     if (!ChosenDiskStillThere(host, *drive, chosen)) return Ending{kDiskChanged};
-    if (auto failure = RunSteps(
-            host, tools, fbinst.Application(),
-            MakeSteps(fbinst, host.UsbZipChecked(), plan.required, plan.listed, plan.items))) {
+    if (auto failure = RunSteps(host, tools, fbinst.Application(),
+                                MakeSteps(fbinst, host.UsbZipChecked(), workDir, plan))) {
         return Ending{*failure};  // a failed run leaves the workspace, like every early stop
     }
     workspace.Remove([&host] { host.ProcessMessages(); });
@@ -387,7 +408,7 @@ std::optional<Ending> Restore(Host& host, ToolRunner& tools) {
     if (!drive) return Ending{kNoDisk};
     DiskFinder disks(host);
     if (auto failure = RefuseSystemDisk(host, disks, chosen)) return Ending{*failure};
-    if (!Confirm(host, kRestoreQuestion)) return std::nullopt;
+    if (!ConfirmTheDisk(host, kRestoreQuestion, *chosen)) return std::nullopt;
     BusyStretch busy(host);
     return Ending{ReformatWithTool(host, *drive, chosen, tools).value_or(kRestoreDone)};
 }

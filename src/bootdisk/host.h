@@ -23,6 +23,9 @@ class Host {
     virtual bool ConfirmWarning(const std::string& text) = 0;
     // SetBusy of the main window.
     virtual void SetBusy(bool busy) = 0;
+    // The step the tool runs now, for the line under the wait caption ("第 3/8 步：…"); the
+    // window adds the time since the first step of this busy stretch.
+    virtual void ShowProgress(const std::string& step) = 0;
     // Processes all pending window messages of the thread once.
     virtual void ProcessMessages() = 0;
     // Asks the application to end once control is back in its message loop.

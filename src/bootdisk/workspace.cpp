@@ -52,10 +52,8 @@ bool Workspace::Hold(const std::string& name) {
 void Workspace::Remove(const std::function<void()>& between) {
     if (!folder_.IsOpen()) return;
     held_.Close();
-    for (const auto& entry : folder_.List()) {
-        platform::RemoveTree(folder_, entry.name, false);
-        if (between) between();
-    }
+    for (const auto& entry : folder_.List())
+        platform::RemoveTree(folder_, entry.name, false, between);
     folder_.Close();
     for (int attempt = 0; !temp_.RemoveChild(kWorkDirName, false) && attempt < 40; ++attempt) {
         if (!temp_.Has(kWorkDirName)) break;

@@ -146,7 +146,13 @@ class StorageBuses {
     std::map<int64_t, int64_t> buses_;
 };
 
-TUsbDiskInfo MakeRecord(const std::string& volume, const std::string& deviceId,
+// A property that WMI may leave null: empty then.
+std::string TextIfAny(Object& object, const std::string& property) {
+    const Value value = object.Get(property);
+    return std::holds_alternative<std::monostate>(value) ? std::string() : AsText(value);
+}
+
+TUsbDiskInfo MakeRecord(const std::string& volume, Object& drive, const std::string& deviceId,
                         const std::string& number, const VolumeSizeQuery& totalSize) {
     TUsbDiskInfo disk;
     disk.Drive = platform::AsciiUpper(volume);
@@ -157,6 +163,8 @@ TUsbDiskInfo MakeRecord(const std::string& volume, const std::string& deviceId,
     disk.Revision = std::move(parts.Revision);
     disk.DeviceId = deviceId;
     disk.DiskNumber = number;
+    disk.MediaType = TextIfAny(drive, "MediaType");
+    disk.DiskSize = AsNumber(drive.Get("Size"));
     return disk;
 }
 
@@ -208,7 +216,8 @@ std::optional<int64_t> VolumeTotalSize(const std::string& root) {
 }
 
 std::vector<TUsbDiskInfo> EnumerateUsbDisks(const LocatorFactory& createLocator,
-                                            const VolumeSizeQuery& totalSize) {
+                                            const VolumeSizeQuery& totalSize,
+                                            const std::function<void()>& between) {
     std::vector<TUsbDiskInfo> disks;
     const ObjectPtr locator = AsObject(Value(createLocator()));
     const ObjectPtr services = Connect(*locator, std::string());
@@ -226,10 +235,17 @@ std::vector<TUsbDiskInfo> EnumerateUsbDisks(const LocatorFactory& createLocator,
             const std::string deviceId = TextOf(drive, "PNPDeviceID");
             // A volume without a name would make an entry without a drive letter.
             if (volume.empty()) return;
-            disks.push_back(MakeRecord(volume, deviceId, number, totalSize));
+            disks.push_back(MakeRecord(volume, drive, deviceId, number, totalSize));
         });
+        if (between) between();
     });
     return disks;
+}
+
+bool LooksLikeHardDisk(const TUsbDiskInfo& disk) {
+    constexpr int64_t kLargestStick = int64_t{256} << 30;
+    return (!disk.MediaType.empty() && disk.MediaType != "Removable Media") ||
+           (disk.DiskSize && *disk.DiskSize > kLargestStick);
 }
 
 std::map<std::string, std::string> EnumerateDriveDisks(const LocatorFactory& createLocator) {

@@ -27,7 +27,16 @@ struct TUsbDiskInfo {
     // Which disk it is: its whole plug-and-play identifier and its number ("1").
     std::string DeviceId{};
     std::string DiskNumber{};
+    // What Win32_DiskDrive says of the whole disk: its MediaType ("Removable Media" for a
+    // stick; empty when WMI gives none) and its Size in bytes, when given.
+    std::string MediaType{};
+    std::optional<int64_t> DiskSize{};
 };
+
+// A disk that looks like an external hard disk or SSD rather than a stick: WMI calls its media
+// something else than removable, or it is larger than 256 GiB. What WMI does not say counts as
+// neither.
+bool LooksLikeHardDisk(const TUsbDiskInfo& disk);
 
 // The text between the first two double quotes; empty when there are fewer than two.
 std::string ExtractQuoted(std::string_view text);
@@ -60,8 +69,10 @@ std::optional<int64_t> VolumeTotalSize(const std::string& root);
 // Every lettered volume on a USB disk, in the order WMI lists the volume-to-partition
 // associations. Throws zr::Error from the first automation call that fails, and for a
 // Dependent, Antecedent or PNPDeviceID that is null.
+// between runs after each association, so that a caller can keep its window answering.
 std::vector<TUsbDiskInfo> EnumerateUsbDisks(const LocatorFactory& createLocator,
-                                            const VolumeSizeQuery& totalSize = VolumeTotalSize);
+                                            const VolumeSizeQuery& totalSize = VolumeTotalSize,
+                                            const std::function<void()>& between = {});
 
 // The physical disk of every lettered volume on a disk partition ("C:" -> "0"), as WMI's
 // volume-to-partition associations give them. Throws zr::Error as EnumerateUsbDisks does.

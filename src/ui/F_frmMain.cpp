@@ -367,12 +367,19 @@ std::optional<disk::TUsbDiskInfo> TfrmMain::SelectedDisk() {
     return FDisks[static_cast<size_t>(index)];
 }
 
+// Asked while the window is busy, right before the tool's first run: the window answers
+// between the associations, as WMI takes a while.
 std::vector<disk::TUsbDiskInfo> TfrmMain::EnumerateUsbDisks() {
-    return disk::EnumerateUsbDisks(disk::win32::CreateWmiLocator);
+    return disk::EnumerateUsbDisks(disk::win32::CreateWmiLocator, disk::VolumeTotalSize,
+                                   [this] { ProcessMessages(); });
 }
 
 std::string TfrmMain::DataDir() {
     return FDataDir;
+}
+
+void TfrmMain::ShowProgress(const std::string& step) {
+    Log("step: " + step);
 }
 
 std::optional<std::string> TfrmMain::PinnedPackageDigest() {

@@ -53,6 +53,7 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     // Busy while a make or restore command runs: the disk list, the command buttons and the
     // close button are disabled, the wait animation shows, the refresh timer stops.
     void SetBusy(bool Busy) override;
+    void ShowProgress(const std::string& step) override;
     bool Busy() const { return FBusy; }
 
     // What the make and restore commands need of the window (bootdisk::Host).

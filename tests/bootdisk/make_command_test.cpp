@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <iterator>
+
 #include "bootdisk/commands.h"
 #include "platform/ascii.h"
 #include "platform/error.h"
@@ -96,6 +100,14 @@ TEST_F(MakeCommand, RunsTheToolRowsInOrderWhileBusyThenRemovesTheWorkspace) {
     for (const auto& application : tools_.applications)
         EXPECT_EQ(application, workDir_ + "fbinst.exe");
     EXPECT_EQ(tools_.toolBytes[0], "stand-in tool");
+    // The line under the wait caption: each run, what it writes and how large it is (the
+    // menu as generated).
+    EXPECT_EQ(
+        host_.progress,
+        (Events{"第 1/7 步：格式化U盘", "第 2/7 步：写入启动菜单", "第 3/7 步：写入启动菜单",
+                "第 4/7 步：写入启动菜单", "第 5/7 步：写入 grldr（3 KB）",
+                "第 6/7 步：写入 menu.lst（" + std::to_string(test::kDefMenu.size()) + " 字节）",
+                "第 7/7 步：写入 y.bin（5 KB）"}));
 }
 
 TEST_F(MakeCommand, UsbZipPutsTheZipSwitchIntoTheFormatLine) {
@@ -484,6 +496,51 @@ TEST_F(MakeCommand, ImageOnTheDiskBeingMadeStopsBeforeTheQuestion) {
         EXPECT_EQ(host_.events, (Events{"busy on", "busy off", "message 文件:" + c.image + c.why}));
     }
     EXPECT_TRUE(Runs().empty());
+}
+
+// External hard disks are listed too: one that WMI calls fixed media, or that is larger than
+// any stick, gets a second question naming it, for make and restore alike; its No stops both.
+TEST_F(MakeCommand, ADiskThatLooksLikeAHardDiskGetsASecondQuestion) {
+    const std::string named = "confirm 所选磁盘是 ABC FLASH_DISK（";
+    const std::string warning =
+        "），看起来是移动硬盘，上面的全部数据都将被清除！确定要在它上面制作吗？";
+    const struct {
+        std::string mediaType;
+        std::optional<int64_t> size;
+        std::string second;  // the second question, or none
+    } cases[] = {
+        {"Fixed hard disk media", int64_t{1} << 40, named + "1024.00GB" + warning},
+        {"External hard disk media", std::nullopt, named + "容量未知" + warning},
+        {"Removable Media", (int64_t{256} << 30) + 1, named + "256.00GB" + warning},
+        {"Removable Media", int64_t{256} << 30, ""},
+        {"", std::nullopt, ""},
+    };
+    auto stick = *host_.SelectedDisk();
+    stick.Vendor = "ABC";
+    stick.Product = "FLASH_DISK";
+    const std::function<void()> commands[] = {[&] { Make(); }, [&] { RestoreDisk(host_, tools_); }};
+    for (const auto& c : cases) {
+        host_.chosenDisk = stick;
+        host_.chosenDisk->MediaType = c.mediaType;
+        host_.chosenDisk->DiskSize = c.size;
+        for (const auto& command : commands) {
+            int asked = 0;
+            host_.onConfirm = [&] { host_.answerYes = ++asked == 1; };  // Yes to the first only
+            host_.events.clear();
+            tools_.commandLines.clear();
+            command();
+            Events questions;
+            std::copy_if(host_.events.begin(), host_.events.end(), std::back_inserter(questions),
+                         [](const std::string& e) { return e.starts_with("confirm "); });
+            ASSERT_EQ(questions.size(), c.second.empty() ? 1u : 2u) << c.mediaType;
+            if (c.second.empty()) {
+                EXPECT_FALSE(tools_.commandLines.empty());
+            } else {
+                EXPECT_EQ(questions[1], c.second);
+                EXPECT_TRUE(tools_.commandLines.empty());
+            }
+        }
+    }
 }
 
 // ---- what the user's other programs may change

@@ -30,6 +30,7 @@ class RecordingHost : public Host {
     std::optional<disk::TUsbDiskInfo> chosenDisk;
     std::optional<std::vector<disk::TUsbDiskInfo>> currentDisks;
     std::vector<std::string> logged;
+    std::vector<std::string> progress;  // the steps shown under the wait caption
     // The digest the program carries; none, as in a development build, by default.
     std::optional<std::string> pin;
     // The disk of each lettered volume; by default the chosen disk at its letter and the
@@ -58,6 +59,7 @@ class RecordingHost : public Host {
         if (onPump) onPump();
     }
     void Terminate() override { events.push_back("terminate"); }
+    void ShowProgress(const std::string& step) override { progress.push_back(step); }
     std::string SelectedDiskText() override { return diskText; }
     std::optional<disk::TUsbDiskInfo> SelectedDisk() override {
         if (chosenDisk) return chosenDisk;

@@ -105,6 +105,9 @@ TEST_F(WorkspaceTest, LeftoverIsClearedAndTheFolderMadeAfreshThenRemoved) {
     WriteFile(dir_ / "KpTemp\\sub\\version.dll", "planted library");
     WriteFile(dir_ / "KpTemp\\ro.txt", "r");
     platform::WriteAttributes(dir_ / "KpTemp\\ro.txt", platform::kAttrReadOnly);
+    WriteFile(dir_ / "KpTemp\\ro-folder\\x.txt", "r");
+    platform::WriteAttributes(dir_ / "KpTemp\\ro-folder",
+                              platform::kAttrReadOnly | platform::kAttrDirectory);
 
     EXPECT_EQ(workspace_.Make(), std::nullopt);
     EXPECT_EQ(workspace_.Path(), test::RealPath(dir_ / "") + "KpTemp\\");
@@ -112,9 +115,12 @@ TEST_F(WorkspaceTest, LeftoverIsClearedAndTheFolderMadeAfreshThenRemoved) {
     EXPECT_TRUE(Contents().empty());
 
     WriteFile(dir_ / "KpTemp\\fbinst.exe", "tool");
+    for (int i = 0; i < 20; ++i) WriteFile(dir_ / ("KpTemp\\boot\\" + std::to_string(i)), "x");
     ASSERT_TRUE(workspace_.Hold("fbinst.exe"));
-    workspace_.Remove();
+    int pumps = 0;
+    workspace_.Remove([&] { ++pumps; });
     EXPECT_FALSE(IsFolder(dir_ / "KpTemp"));
+    EXPECT_GE(pumps, 20) << "the window answers between the removals of a large workspace";
 }
 
 TEST_F(WorkspaceTest, LeftoverThatCannotBeClearedStopsBeforeAnythingIsMade) {

@@ -55,14 +55,21 @@ TEST_F(Enumeration, AsksWmiWithTheLocalConnectionAndTheExactQueries) {
                         Association("Disk #0, Partition #0", "C:"),
                         Association("Disk #1, Partition #1", "F:")};
     wmi.drives = {Drive(1, "USB", kAbcStick)};
+    wmi.drives[0]["MediaType"] = std::string("External hard disk media");
+    wmi.drives[0]["Size"] = int64_t{1} << 40;
+    int between = 0;
 
-    Enumerate();
+    const auto disks = EnumerateUsbDisks(wmi.Locator(), volumes.Query(), [&] { ++between; });
 
     const std::string drives = "ExecQuery(select * FROM Win32_DiskDrive)";
     EXPECT_EQ(wmi.calls,
               (std::vector<std::string>{"ConnectServer(.,,,)",
                                         "ExecQuery(Select * from Win32_LogicalDiskToPartition)",
                                         drives, drives, drives}));
+    EXPECT_EQ(between, 3) << "the caller's window answers after each association";
+    ASSERT_EQ(disks.size(), 2u);
+    EXPECT_EQ(disks[0].MediaType, "External hard disk media");
+    EXPECT_EQ(disks[0].DiskSize, int64_t{1} << 40);
 }
 
 // A UASP stick is a SCSI disk to Win32_DiskDrive; the storage namespace says its bus is USB

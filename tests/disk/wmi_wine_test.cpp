@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <ole2.h>
 
+#include <bit>
+
 #include "disk/disk_list.h"
 #include "disk/usb_disks.h"
 #include "disk/win32/wmi_locator.h"
@@ -47,15 +49,22 @@ class FakeWmi : public testing::Test {
 };
 
 TEST_F(FakeWmi, ListsTheUsbVolumesOfTheScenarioInTheEntryFormat) {
+    // WMI hands the disk's size out as text, as scripting does with its 64-bit numbers.
     scenario.Write(fakewmi::AssociationRow("Disk #0, Partition #0", "C:") +
                    fakewmi::AssociationRow("Disk #1, Partition #0", "P:") + kSystemDisk +
-                   fakewmi::DriveRow(1, "USB", kAbcStick) + fakewmi::VolumeRow("P:\\", 8004304896));
+                   fakewmi::DriveRow(1, "USB", kAbcStick) +
+                   "MediaType=External hard disk media\nSize=1000204886016\n" +
+                   fakewmi::VolumeRow("P:\\", 8004304896));
 
     Refresh();
 
     EXPECT_EQ(list.entries,
               std::vector<std::string>{"P: (厂商:ABC 产品:FLASH_DISK 版本:1.00  容量：7.45GB)"});
     EXPECT_EQ(list.selected, 0);
+    const auto disks = EnumerateUsbDisks(win32::CreateWmiLocator);
+    ASSERT_EQ(disks.size(), 1u);
+    EXPECT_TRUE(LooksLikeHardDisk(disks[0]));
+    EXPECT_EQ(disks[0].DiskSize, 1000204886016);
 }
 
 TEST_F(FakeWmi, AsksWithTheLocalConnectionAndTheExactQueriesOncePerAssociation) {
@@ -65,11 +74,13 @@ TEST_F(FakeWmi, AsksWithTheLocalConnectionAndTheExactQueriesOncePerAssociation) 
 
     Refresh();
 
-    const std::string drives = R"(ExecQuery("select * FROM Win32_DiskDrive"))";
-    EXPECT_EQ(scenario.Calls(),
-              (std::vector<std::string>{
-                  R"(ConnectServer(".", "", "", ""))",
-                  R"(ExecQuery("Select * from Win32_LogicalDiskToPartition"))", drives, drives}));
+    // The fake puts every other drive of this Wine on the computer's own disk, after these two.
+    const auto others =
+        std::popcount(GetLogicalDrives() & ~((1u << ('X' - 'A')) | (1u << ('Y' - 'A'))));
+    std::vector<std::string> expected{R"(ConnectServer(".", "", "", ""))",
+                                      R"(ExecQuery("Select * from Win32_LogicalDiskToPartition"))"};
+    expected.insert(expected.end(), 2 + others, R"(ExecQuery("select * FROM Win32_DiskDrive"))");
+    EXPECT_EQ(scenario.Calls(), expected);
 }
 
 TEST_F(FakeWmi, SeesDisksThatArriveAndLeaveBetweenRefreshes) {
