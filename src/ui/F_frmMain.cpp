@@ -127,9 +127,9 @@ void TfrmMain::Create() {
     application_.SetMainWindow(hwnd_);
 }
 
-// The controls are created top of the z-order first: that order is also the tab order, and it
-// leaves the three painted layers (caption, wait image, background) at the bottom, the
-// background lowest.
+// The controls are created top of the z-order first, which leaves the painted layers (the
+// captions, the wait image, the background) at the bottom, the background lowest. The tab
+// order is set apart (ArrangeForKeyboard).
 void TfrmMain::CreateControls() {
     font_ = FontFor(kFontFace, 12);
     waitFont_ = FontFor(kFontFace, 14);
@@ -448,6 +448,7 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             CreateControls();
+            ArrangeForKeyboard();
             BindEvents();
             FormCreate();
             return 0;

@@ -79,6 +79,8 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
 
   private:
     void CreateControls();
+    // The keyboard's walk through the controls.
+    void ArrangeForKeyboard();
     void BindEvents();
     void LoadDefaultBackground();
     void FitToBackground();

@@ -194,8 +194,21 @@ void BitmapButton::Paint(HDC dc) {
     }
     DrawBitmapBlended(canvas.Dc(), 0, 0, bitmap, size_.cx, size_.cy);
 
-    if (!caption_.empty()) DrawCaption(canvas.Dc(), client);
+    if (!caption_.empty()) {
+        DrawCaption(canvas.Dc(), client);
+    } else if (GetFocus() == hwnd_) {
+        // Without a caption to frame, the focus frames the picture.
+        RECT focus = client;
+        InflateRect(&focus, -2, -2);
+        DrawFocus(canvas.Dc(), focus);
+    }
     canvas.BlitTo(dc, 0, 0);
+}
+
+void BitmapButton::DrawFocus(HDC dc, const RECT& place) {
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    DrawFocusRect(dc, &place);
 }
 
 void BitmapButton::DrawCaption(HDC dc, const RECT& client) {
@@ -225,9 +238,7 @@ void BitmapButton::DrawCaption(HDC dc, const RECT& client) {
         focus.right = focus.left + w;
         focus.bottom = focus.top + h;
         InflateRect(&focus, 2, 1);
-        SetTextColor(dc, RGB(0, 0, 0));
-        SetBkColor(dc, RGB(255, 255, 255));
-        DrawFocusRect(dc, &focus);
+        DrawFocus(dc, focus);
     }
 }
 

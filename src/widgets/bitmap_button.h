@@ -40,6 +40,7 @@ class BitmapButton : public CustomWindow {
     void LoadBitmaps(int dpi);
     void Paint(HDC dc);
     void DrawCaption(HDC dc, const RECT& client);
+    static void DrawFocus(HDC dc, const RECT& place);
     void Click();
     bool PointerInside(LPARAM lParam) const;
     void SetHot(bool hot);

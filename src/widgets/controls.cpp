@@ -24,28 +24,28 @@ void PushButton::Create(HWND parent, int id, const RECT& bounds, const std::stri
     SetFont(font);
 }
 
-void PushButton::KeepFocusAway() {
-    keepFocusAway_ = true;
-    SetWindowLongW(hwnd_, GWL_STYLE, GetWindowLongW(hwnd_, GWL_STYLE) & ~WS_TABSTOP);
-}
-
 void PushButton::OnCommand(WORD code) {
     if (code == BN_CLICKED && onClick) onClick();
 }
 
+// Enter clicks the focused button itself: outside a dialog box of the system's, the dialog
+// keyboard handling would only send an IDOK that no button of ours answers to.
 LRESULT PushButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (keepFocusAway_) {
-        switch (message) {
-            case WM_SETFOCUS: {
-                const auto previous = reinterpret_cast<HWND>(wParam);
-                SetFocus(previous && IsWindow(previous) ? previous : GetParent(hwnd_));
+    switch (message) {
+        case WM_GETDLGCODE: {
+            const auto* msg = reinterpret_cast<const MSG*>(lParam);
+            const LRESULT code = Control::OnMessage(message, wParam, lParam);
+            if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) {
+                return code | DLGC_WANTMESSAGE;
+            }
+            return code;
+        }
+        case WM_KEYDOWN:
+            if (wParam == VK_RETURN) {
+                if (onClick) onClick();
                 return 0;
             }
-            case WM_KILLFOCUS:
-                // It never had the focus as far as its own procedure knows, and losing it here
-                // would end the press before the button is released.
-                return 0;
-        }
+            break;
     }
     return Control::OnMessage(message, wParam, lParam);
 }

@@ -14,19 +14,12 @@ class PushButton : public Control {
   public:
     void Create(HWND parent, int id, const RECT& bounds, const std::string& caption, HFONT font);
 
-    // The button still presses and clicks, but never keeps the keyboard focus that its mouse
-    // handling gives it: a click leaves the focus where it was, in an edit or a list. Nor is it
-    // a tab stop then.
-    void KeepFocusAway();
-
+    // Clicked by the mouse, by the space bar and, when it has the focus, by Enter.
     std::function<void()> onClick;
 
   protected:
     void OnCommand(WORD code) override;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
-  private:
-    bool keepFocusAway_ = false;
 };
 
 class RadioButton : public Control {

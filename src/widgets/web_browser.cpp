@@ -267,13 +267,14 @@ WebBrowser::~WebBrowser() {
 }
 
 void WebBrowser::Create(HWND parent, int id, const RECT& bounds) {
-    CustomWindow::Create(
-        {.className = L"ZiRuriWebBrowser",
-         .parent = parent,
-         .id = id,
-         .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-         .bounds = bounds,
-         .classBrush = GetSysColorBrush(COLOR_WINDOW)});
+    CustomWindow::Create({.className = L"ZiRuriWebBrowser",
+                          .parent = parent,
+                          .id = id,
+                          // Not a tab stop: the page is there to be read and clicked, and the
+                          // keyboard walks the window's own controls.
+                          .style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                          .bounds = bounds,
+                          .classBrush = GetSysColorBrush(COLOR_WINDOW)});
     try {
         CreateBrowser();
     } catch (const std::exception& e) {

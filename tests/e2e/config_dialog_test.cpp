@@ -304,26 +304,34 @@ TEST_F(ConfigDialog, DeleteRemovesTheSelectedRowEvenWhenAnEditHasTheFocus) {
     EXPECT_EQ(Rows(), (std::vector<Row>{{"a", "1"}, {"c", "3"}}));
 }
 
-TEST_F(ConfigDialog, ButtonsLeaveTheFocusWhereItWasAndEnterAndEscDoNothing) {
+TEST_F(ConfigDialog, TabWalksEveryControlInReadingOrder) {
+    Open();
+    ASSERT_TRUE(WaitUntil([&] { return FocusOfThreadOf(dialog_) == Item(ids::edt_title); }));
+    const std::vector<int> ring{ids::edt_iso, ids::btn_selectiso, ids::btn_add,    ids::btn_delete,
+                                ids::lv_menu, ids::btn_ok,        ids::btn_cancel, ids::edt_title};
+    EXPECT_EQ(FocusWalk(dialog_, VK_TAB, false, 8), ring);
+    const std::vector<int> back{ids::btn_cancel, ids::btn_ok,        ids::lv_menu, ids::btn_delete,
+                                ids::btn_add,    ids::btn_selectiso, ids::edt_iso, ids::edt_title};
+    EXPECT_EQ(FocusWalk(dialog_, VK_TAB, true, 8), back);
+}
+
+TEST_F(ConfigDialog, EnterAndSpacePressTheFocusedButtonAndEscCancels) {
     SaveList("");
     Open();
     ASSERT_TRUE(WaitUntil([&] { return FocusOfThreadOf(dialog_) == Item(ids::edt_title); }));
     Type(ids::edt_title, "PE");
     Type(ids::edt_iso, image_);
-    // A real click: the press and the release over the button.
-    PostMessageW(Item(ids::btn_add), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    PostMessageW(Item(ids::btn_add), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    ASSERT_TRUE(WaitUntil([&] { return Rows().size() == 1; })) << "the click did not add";
-    EXPECT_EQ(FocusOfThreadOf(dialog_), Item(ids::edt_title));
-
-    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
-        PostMessageW(Item(ids::edt_title), WM_KEYDOWN, key, 1);
-        PostMessageW(Item(ids::edt_title), WM_KEYUP, key, 0xC0000001);
-    }
-    // Posted after the keys, so handled after them.
-    PostMessageW(Item(ids::btn_add), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return Rows().size() == 2; }));
+    PressKey(VK_RETURN);  // in an edit: nothing
+    ASSERT_EQ(FocusWalk(dialog_, VK_TAB, false, 3),
+              (std::vector<int>{ids::edt_iso, ids::btn_selectiso, ids::btn_add}));
+    EXPECT_EQ(Rows().size(), 0u);
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(WaitUntil([&] { return Rows().size() == 1; })) << "Enter did not add";
+    PressKey(VK_SPACE);
+    EXPECT_TRUE(WaitUntil([&] { return Rows().size() == 2; })) << "Space did not add";
     EXPECT_TRUE(StaysOpen());
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(Closes());
     EXPECT_EQ(SavedList(), "");
 }
 

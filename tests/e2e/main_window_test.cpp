@@ -1,10 +1,14 @@
 // The main window as the user meets it: ZiRuri.exe started under Wine and looked at from
 // outside through window messages.
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/program_driver.h"
@@ -29,14 +33,6 @@ std::string Place(int left, int top, int width, int height) {
 // The build of the program whose home page is a loopback port that nothing listens on.
 std::string OfflineProgram() {
     return BesideTestProgram("ZiRuriOffline.exe");
-}
-
-// The window that has the keyboard focus in the thread of window.
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
 }
 
 class MainWindow : public testing::Test {
@@ -156,22 +152,65 @@ TEST_F(MainWindow, IsIdleRightAfterCreation) {
     EXPECT_FALSE(IsWindowVisible(Control(ids::lbl_wait)));
 }
 
-TEST_F(MainWindow, ZOrderIsTheTabOrderWithThePaintedLayersBeneath) {
+TEST_F(MainWindow, PaintedLayersLieBeneathEveryControl) {
     Start();
     std::vector<int> order;
     for (HWND c = GetWindow(main_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         order.push_back(GetDlgCtrlID(c));
     }
-    const std::vector<int> expected{ids::wbMain,    ids::btn_make, ids::btn_config, ids::btn_clean,
-                                    ids::btn_close, ids::btn_min,  ids::cbb_disk,   ids::rb_hdd,
-                                    ids::rb_zip,    ids::lbl_wait, ids::img_wait,   ids::img_back};
+    const std::vector<int> expected{ids::cbb_disk,   ids::rb_hdd,    ids::rb_zip,   ids::btn_make,
+                                    ids::btn_config, ids::btn_clean, ids::btn_min,  ids::btn_close,
+                                    ids::wbMain,     ids::lbl_wait,  ids::img_wait, ids::img_back};
     EXPECT_EQ(order, expected);
-    for (int id : {ids::wbMain, ids::btn_make, ids::btn_config, ids::btn_clean, ids::btn_close,
-                   ids::btn_min, ids::cbb_disk, ids::rb_hdd}) {
-        EXPECT_TRUE(GetWindowLongW(Control(id), GWL_STYLE) & WS_TABSTOP) << "control " << id;
-    }
-    // The radio group is one stop, at its checked button; the arrow keys move within it.
-    EXPECT_FALSE(GetWindowLongW(Control(ids::rb_zip), GWL_STYLE) & WS_TABSTOP);
+}
+
+TEST_F(MainWindow, TabWalksEveryControlInReadingOrderFromTheDiskList) {
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return FocusOfThreadOf(main_) == Control(ids::cbb_disk); }))
+        << "the focus did not start on the disk list";
+    const std::vector<int> ring{ids::rb_hdd,  ids::btn_make,  ids::btn_config, ids::btn_clean,
+                                ids::btn_min, ids::btn_close, ids::cbb_disk};
+    EXPECT_EQ(FocusWalk(main_, VK_TAB, false, 7), ring);
+    const std::vector<int> back{ids::btn_close, ids::btn_min, ids::btn_clean, ids::btn_config,
+                                ids::btn_make,  ids::rb_hdd,  ids::cbb_disk};
+    EXPECT_EQ(FocusWalk(main_, VK_TAB, true, 7), back);
+}
+
+// The radio buttons are one stop, at the checked one; the arrow keys choose within them.
+TEST_F(MainWindow, ArrowKeysChooseWithinTheRadioGroupWhichTabEntersAtTheChosenButton) {
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return FocusOfThreadOf(main_) == Control(ids::cbb_disk); }));
+    ASSERT_EQ(FocusWalk(main_, VK_TAB, false, 1), std::vector<int>{ids::rb_hdd});
+    EXPECT_EQ(FocusWalk(main_, VK_DOWN, false, 3),
+              (std::vector<int>{ids::rb_zip, ids::rb_hdd, ids::rb_zip}));
+    EXPECT_TRUE(Checked(ids::rb_zip));
+    EXPECT_FALSE(Checked(ids::rb_hdd));
+    EXPECT_EQ(FocusWalk(main_, VK_TAB, true, 1), std::vector<int>{ids::cbb_disk});
+    EXPECT_EQ(FocusWalk(main_, VK_TAB, false, 2), (std::vector<int>{ids::rb_zip, ids::btn_make}));
+}
+
+// The two title buttons have no caption for a focus frame to go round: the frame goes round
+// the picture, and goes when the focus does.
+TEST_F(MainWindow, TheTitleButtonsShowTheFocus) {
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return FocusOfThreadOf(main_) == Control(ids::cbb_disk); }));
+    // Read once the window has been drawn and stays as it is.
+    const auto settled = [](HWND button) {
+        std::vector<uint32_t> before, now;
+        WaitUntil([&] {
+            before = std::exchange(now, ScreenPixels(button));
+            return now == before && std::any_of(now.begin(), now.end(), [](auto p) { return p; });
+        });
+        return now;
+    };
+    const auto close = settled(Control(ids::btn_close));
+    const auto minimise = settled(Control(ids::btn_min));
+    ASSERT_EQ(FocusWalk(main_, VK_TAB, true, 1), std::vector<int>{ids::btn_close});
+    EXPECT_TRUE(WaitUntil([&] { return ScreenPixels(Control(ids::btn_close)) != close; }, 5000));
+    ASSERT_EQ(FocusWalk(main_, VK_TAB, true, 1), std::vector<int>{ids::btn_min});
+    EXPECT_TRUE(WaitUntil([&] { return ScreenPixels(Control(ids::btn_min)) != minimise; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return ScreenPixels(Control(ids::btn_close)) == close; }, 5000))
+        << "the focus frame stayed when the focus left";
 }
 
 TEST_F(MainWindow, RadioButtonsFormOneGroup) {
@@ -197,7 +236,7 @@ TEST_F(MainWindow, APressOfAnyMouseButtonGivesAButtonTheFocus) {
     };
     for (const auto& p : presses) {
         PostMessageW(Control(p.id), p.press, p.keys, MAKELPARAM(10, 10));
-        EXPECT_TRUE(WaitUntil([&] { return FocusOf(main_) == Control(p.id); }, 5000))
+        EXPECT_TRUE(WaitUntil([&] { return FocusOfThreadOf(main_) == Control(p.id); }, 5000))
             << "message " << p.press;
     }
 }

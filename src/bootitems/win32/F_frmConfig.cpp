@@ -3,6 +3,7 @@
 #include "bootitems/add_rule.h"
 #include "bootitems/isolist.h"
 #include "bootitems/win32/config_ids.h"
+#include "widgets/tab_order.h"
 
 namespace zr::bootitems {
 
@@ -47,9 +48,7 @@ TfrmConfig::~TfrmConfig() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-// Created top of the z-order first, which makes edt_title, edt_iso and lv_menu the tab order;
-// the group box goes beneath the controls that lie in it. The buttons are for the mouse only:
-// a click must leave the keyboard focus where it was, in an edit or in the list.
+// Created top of the z-order first; the group box goes beneath the controls that lie in it.
 void TfrmConfig::CreateControls() {
     HFONT font = FontFor(kFontFace, kFontHeight);
 
@@ -69,11 +68,24 @@ void TfrmConfig::CreateControls() {
     btn_ok.Create(hwnd_, ids::btn_ok, Place(112, 200, 97, 33), "确  定", font);
     btn_cancel.Create(hwnd_, ids::btn_cancel, Place(280, 200, 97, 33), "取  消", font);
     grp_add.Create(hwnd_, ids::grp_add, Place(kGroupLeft, kGroupTop, 217, 169), "自定义选项", font);
-    for (widgets::PushButton* button :
-         {&btn_selectiso, &btn_add, &btn_delete, &btn_ok, &btn_cancel}) {
-        button->KeepFocusAway();
-    }
     dlgOpen.Filter = kImageFilter;
+}
+
+// Tab walks every control in reading order: the new item's inputs and buttons, then the list
+// with its delete button above it, then OK and Cancel. Each label goes before the control it
+// names and is a group of its own, so the arrow keys on a button move nowhere.
+void TfrmConfig::ArrangeForKeyboard() {
+    widgets::SetTabOrder({{&lbl1},
+                          {&edt_title},
+                          {&lbl2},
+                          {&edt_iso},
+                          {&btn_selectiso},
+                          {&btn_add},
+                          {&lbl3},
+                          {&btn_delete},
+                          {&lv_menu},
+                          {&btn_ok},
+                          {&btn_cancel}});
 }
 
 void TfrmConfig::BindEvents() {
@@ -138,12 +150,14 @@ LRESULT TfrmConfig::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             CreateControls();
+            ArrangeForKeyboard();
             BindEvents();
             FormCreate();
             return 0;
         case WM_COMMAND:
-            // Enter and Esc arrive here as IDOK and IDCANCEL from no control: they match no
-            // button and do nothing.
+            // The dialog keyboard handling sends Esc as IDCANCEL from no control: it cancels,
+            // as the cancel button does. Enter in an edit or the list (IDOK) does nothing.
+            if (LOWORD(wParam) == IDCANCEL && lParam == 0) btn_cancelClick();
             return 0;
         case WM_CLOSE:
             btn_cancelClick();

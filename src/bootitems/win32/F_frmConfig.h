@@ -31,6 +31,8 @@ class TfrmConfig : public widgets::Form {
 
   private:
     void CreateControls();
+    // The keyboard's walk through the controls.
+    void ArrangeForKeyboard();
     void BindEvents();
 
     void FormCreate();

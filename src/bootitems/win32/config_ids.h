@@ -2,7 +2,8 @@
 
 // What a program outside can find the configuration dialog and its controls by: its window
 // class and the controls' ids (GetDlgItem). Plain constants, so the end-to-end tests share
-// them. No id is IDOK or IDCANCEL: the keyboard's Enter and Esc must find no button.
+// them. No id is IDOK or IDCANCEL: the keyboard's Enter and Esc, which come as those, must
+// not be taken for a click on a button.
 
 namespace zr::bootitems::ids {
 

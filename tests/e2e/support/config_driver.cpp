@@ -59,13 +59,6 @@ std::string EditText(HWND edit) {
     return Narrow(text);
 }
 
-HWND FocusOfThreadOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
-}
-
 RemoteListView::RemoteListView(HWND listView) : listView_(listView) {
     DWORD processId = 0;
     GetWindowThreadProcessId(listView, &processId);

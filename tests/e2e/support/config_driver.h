@@ -26,9 +26,6 @@ HWND WaitForConfigDialog(const RunningProgram& program, DWORD timeoutMs = kPatie
 // not at hand otherwise).
 std::string EditText(HWND edit);
 
-// The window that has the keyboard focus in the thread that owns window.
-HWND FocusOfThreadOf(HWND window);
-
 using Row = std::pair<std::string, std::string>;  // caption, first sub-item
 
 class RemoteListView {

@@ -203,6 +203,43 @@ void Answer(HWND box, int button) {
     PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
 }
 
+HWND FocusOfThreadOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+void PressKey(WORD key, bool shift) {
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD vk, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (shift) add(VK_SHIFT, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+std::vector<int> FocusWalk(HWND window, WORD key, bool shift, int presses) {
+    std::vector<int> walk;
+    for (int i = 0; i < presses; ++i) {
+        const HWND before = FocusOfThreadOf(window);
+        PressKey(key, shift);
+        HWND after = nullptr;
+        const bool moved =
+            WaitUntil([&] { return (after = FocusOfThreadOf(window)) != before; }, 5000);
+        walk.push_back(moved ? GetDlgCtrlID(after) : 0);
+    }
+    return walk;
+}
+
 namespace {
 
 // The items as they stand, or nothing when the program rewrote the list while it was read.
@@ -235,6 +272,31 @@ std::vector<std::string> ComboItems(HWND combo) {
 
 int ComboSelection(HWND combo) {
     return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+}
+
+std::vector<uint32_t> ScreenPixels(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
 }
 
 RECT PlaceInParent(HWND child) {

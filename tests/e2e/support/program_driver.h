@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -93,8 +94,20 @@ std::string MessageBoxText(HWND box);
 // Clicks one of a message box's buttons (IDOK, IDYES, IDNO).
 void Answer(HWND box, int button);
 
+// The window that has the keyboard focus in the thread that owns window.
+HWND FocusOfThreadOf(HWND window);
+// Presses and releases a key through the system's input, as the keyboard does: it goes to the
+// focused window of the active one. With shift, Shift is held around it.
+void PressKey(WORD key, bool shift = false);
+// The ids of the controls that take the focus in window's thread, one a press of the key; 0
+// where the focus did not move.
+std::vector<int> FocusWalk(HWND window, WORD key, bool shift, int presses);
+
 std::vector<std::string> ComboItems(HWND combo);
 int ComboSelection(HWND combo);
+
+// What the screen shows of a window: its pixels, row by row.
+std::vector<uint32_t> ScreenPixels(HWND window);
 
 // A child's rectangle in its parent's client coordinates.
 RECT PlaceInParent(HWND child);
