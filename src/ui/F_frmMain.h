@@ -79,7 +79,7 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
 
   private:
     void CreateControls();
-    // The keyboard's walk through the controls.
+    // The keyboard's walk through the controls and the names screen readers say for them.
     void ArrangeForKeyboard();
     void BindEvents();
     void LoadDefaultBackground();

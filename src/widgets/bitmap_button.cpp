@@ -1,10 +1,12 @@
 #include "widgets/bitmap_button.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include "platform/win32/wide.h"
 #include "widgets/art.h"
 #include "widgets/dpi.h"
+#include "widgets/accessible.h"
 
 namespace zr::widgets {
 
@@ -26,6 +28,9 @@ void BitmapButton::Create(HWND parent, int id, const RECT& bounds, const Art& ar
                           .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
                           .bounds = Place(bounds.left, bounds.top, design.cx, design.cy)});
     SetText(caption);
+    // A window of our own class is only a pane to a screen reader unless told otherwise.
+    SetAccessibleRole(hwnd_, ROLE_SYSTEM_PUSHBUTTON);
+    if (!caption.empty()) SetAccessibleName(hwnd_, caption);
     Rescale(DpiOf(parent));
 }
 

@@ -1,5 +1,6 @@
 #include "widgets/form.h"
 
+#include "widgets/accessible.h"
 #include "widgets/application.h"
 #include "widgets/placement.h"
 
@@ -149,6 +150,9 @@ LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 reportedDpi_ = reported;
                 ApplyDpi(reported);
             }
+            break;
+        case WM_DESTROY:
+            ClearAccessibleAnnotations(hwnd_);
             break;
     }
     return Default(message, wParam, lParam);

@@ -1,6 +1,9 @@
 #include "widgets/label.h"
 
+#include <oleacc.h>
+
 #include "platform/win32/wide.h"
+#include "widgets/accessible.h"
 
 namespace zr::widgets {
 
@@ -15,6 +18,7 @@ void Label::Create(HWND parent, int id, const RECT& bounds, const std::string& t
                           .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                           .bounds = bounds});
     SetText(text);
+    SetAccessibleRole(hwnd_, ROLE_SYSTEM_STATICTEXT);
 }
 
 LRESULT Label::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -315,6 +315,21 @@ TEST_F(ConfigDialog, TabWalksEveryControlInReadingOrder) {
     EXPECT_EQ(FocusWalk(dialog_, VK_TAB, true, 8), back);
 }
 
+TEST_F(ConfigDialog, EveryControlHasANameForScreenReaders) {
+    Open();
+    const struct {
+        int id;
+        const char* name;
+    } names[] = {
+        {ids::edt_title, "菜单名称"}, {ids::edt_iso, "ISO文件路径"}, {ids::btn_selectiso, "..."},
+        {ids::btn_add, ">> 添加"},    {ids::btn_delete, "删除"},     {ids::lv_menu, "启动菜单项"},
+        {ids::btn_ok, "确  定"},      {ids::btn_cancel, "取  消"},
+    };
+    for (const auto& control : names) {
+        EXPECT_EQ(AccessibleName(Item(control.id)), control.name);
+    }
+}
+
 TEST_F(ConfigDialog, EnterAndSpacePressTheFocusedButtonAndEscCancels) {
     SaveList("");
     Open();

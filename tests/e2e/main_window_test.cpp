@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "fake_access.h"
 #include "support/program_driver.h"
 #include "support/screen_dpi.h"
 #include "support/test_pictures.h"
@@ -187,6 +189,27 @@ TEST_F(MainWindow, ArrowKeysChooseWithinTheRadioGroupWhichTabEntersAtTheChosenBu
     EXPECT_FALSE(Checked(ids::rb_hdd));
     EXPECT_EQ(FocusWalk(main_, VK_TAB, true, 1), std::vector<int>{ids::cbb_disk});
     EXPECT_EQ(FocusWalk(main_, VK_TAB, false, 2), (std::vector<int>{ids::rb_zip, ids::btn_make}));
+}
+
+TEST_F(MainWindow, EveryControlHasANameForScreenReaders) {
+    Start();
+    const struct {
+        int id;
+        const char* name;
+    } names[] = {
+        {ids::cbb_disk, "选择U盘"},         {ids::rb_hdd, "USB-HDD"},
+        {ids::rb_zip, "USB-ZIP"},           {ids::btn_make, "一键制成USB启动盘"},
+        {ids::btn_config, "U盘启动项配置"}, {ids::btn_clean, "归还U盘空间"},
+        {ids::btn_min, "最小化"},           {ids::btn_close, "关闭"},
+    };
+    for (const auto& control : names) {
+        EXPECT_EQ(AccessibleName(Control(control.id)), control.name);
+    }
+    // Pictures to the system: they are said to be buttons.
+    for (int id : {ids::btn_make, ids::btn_config, ids::btn_clean, ids::btn_min, ids::btn_close}) {
+        EXPECT_EQ(test::fakeaccess::AnnotatedRole(Control(id)), ROLE_SYSTEM_PUSHBUTTON)
+            << "control " << id;
+    }
 }
 
 // The two title buttons have no caption for a focus frame to go round: the frame goes round

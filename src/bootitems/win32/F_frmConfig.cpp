@@ -3,6 +3,7 @@
 #include "bootitems/add_rule.h"
 #include "bootitems/isolist.h"
 #include "bootitems/win32/config_ids.h"
+#include "widgets/accessible.h"
 #include "widgets/tab_order.h"
 
 namespace zr::bootitems {
@@ -86,6 +87,9 @@ void TfrmConfig::ArrangeForKeyboard() {
                           {&lv_menu},
                           {&btn_ok},
                           {&btn_cancel}});
+    widgets::SetAccessibleName(edt_title.Handle(), "菜单名称");
+    widgets::SetAccessibleName(edt_iso.Handle(), "ISO文件路径");
+    widgets::SetAccessibleName(lv_menu.Handle(), "启动菜单项");
 }
 
 void TfrmConfig::BindEvents() {

@@ -31,7 +31,7 @@ class TfrmConfig : public widgets::Form {
 
   private:
     void CreateControls();
-    // The keyboard's walk through the controls.
+    // The keyboard's walk through the controls and the names screen readers say for them.
     void ArrangeForKeyboard();
     void BindEvents();
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "fake_access.h"
 #include "support/temp_folder.h"
 
 namespace zr::e2e {
@@ -17,8 +18,10 @@ class FakeWorld : public testing::Environment {
         folder_.emplace();
         registration_.emplace();
         scenario_.emplace(folder_->path());
+        annotations_.emplace();
     }
     void TearDown() override {
+        annotations_.reset();
         scenario_.reset();
         registration_.reset();
         folder_.reset();
@@ -29,6 +32,7 @@ class FakeWorld : public testing::Environment {
     std::optional<test::TempFolder> folder_;
     std::optional<test::fakewmi::Registration> registration_;
     std::optional<test::fakewmi::Scenario> scenario_;
+    std::optional<test::fakeaccess::Registration> annotations_;
 };
 
 FakeWorld* gWorld = static_cast<FakeWorld*>(testing::AddGlobalTestEnvironment(new FakeWorld));

@@ -1,8 +1,11 @@
 #include "support/program_driver.h"
 
+#include <oleacc.h>
+
 #include <optional>
 #include <stdexcept>
 
+#include "fake_access.h"
 #include "package/package_pin.h"
 #include "platform/platform.h"
 #include "platform/sha256.h"
@@ -272,6 +275,28 @@ std::vector<std::string> ComboItems(HWND combo) {
 
 int ComboSelection(HWND combo) {
     return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+}
+
+std::string AccessibleName(HWND control) {
+    if (std::string name = test::fakeaccess::AnnotatedName(control); !name.empty()) return name;
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::string name;
+    IAccessible* accessible = nullptr;
+    if (SUCCEEDED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                             IID_IAccessible,
+                                             reinterpret_cast<void**>(&accessible)))) {
+        VARIANT self;
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR text = nullptr;
+        if (accessible->get_accName(self, &text) == S_OK && text) {
+            name = Narrow(std::wstring_view(text, SysStringLen(text)));
+        }
+        SysFreeString(text);
+        accessible->Release();
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return name;
 }
 
 std::vector<uint32_t> ScreenPixels(HWND window) {

@@ -106,6 +106,10 @@ std::vector<int> FocusWalk(HWND window, WORD key, bool shift, int presses);
 std::vector<std::string> ComboItems(HWND combo);
 int ComboSelection(HWND combo);
 
+// What a screen reader is told a control is called: the name the program gave it (through
+// the stand-in annotation service, see fake_access.h), else the system's own (a button's text).
+std::string AccessibleName(HWND control);
+
 // What the screen shows of a window: its pixels, row by row.
 std::vector<uint32_t> ScreenPixels(HWND window);
 
