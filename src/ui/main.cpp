@@ -7,6 +7,7 @@
 
 #include "platform/win32/system_library.h"
 #include "ui/F_frmMain.h"
+#include "ui/instance_guard.h"
 #include "widgets/application.h"
 
 namespace {
@@ -31,6 +32,9 @@ class ComApartment {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     zr::platform::win32::HardenProcess();
+    // Held to the end: a second start meanwhile brings this one forward and ends.
+    zr::ui::InstanceGuard instance;
+    if (instance.PassToRunningInstance()) return 0;
     ComApartment com;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);

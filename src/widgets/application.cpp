@@ -133,6 +133,33 @@ void Application::Minimize() {
     ShowWindow(hwnd_, SW_MINIMIZE);
 }
 
+void Application::BringForward() {
+    if (IsIconic(hwnd_)) SendMessageW(hwnd_, WM_SYSCOMMAND, SC_RESTORE, 0);
+    if (!mainWindow_ || !IsWindowVisible(mainWindow_)) return;
+    HWND target = mainWindow_;
+    if (!IsWindowEnabled(mainWindow_)) {
+        // A modal dialog or message box disables the main window; the top one of this
+        // thread's enabled windows is the one waited on.
+        struct Search {
+            HWND skip;
+            HWND found = nullptr;
+        } search{hwnd_};
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND window, LPARAM param) {
+                auto* s = reinterpret_cast<Search*>(param);
+                if (window == s->skip || !IsWindowVisible(window) || !IsWindowEnabled(window)) {
+                    return TRUE;
+                }
+                s->found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found) target = search.found;
+    }
+    SetForegroundWindow(target);
+}
+
 void Application::Restore() {
     ShowOwnedPopups(hwnd_, TRUE);
     if (mainWindow_ && IsWindowVisible(mainWindow_)) SetForegroundWindow(mainWindow_);
@@ -177,6 +204,9 @@ LRESULT Application::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_CLOSE:
             if (mainWindow_) PostMessageW(mainWindow_, WM_CLOSE, 0, 0);
+            return 0;
+        case kBringForwardMessage:
+            BringForward();
             return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);

@@ -14,6 +14,10 @@ namespace zr::widgets {
 // The application title: the taskbar button's text and every plain message box's caption.
 inline constexpr char kApplicationTitle[] = "ZiRuri";
 
+// Posted to the application window (class "TApplication") by a second start of the program:
+// the first one comes forward (see Application::BringForward).
+inline constexpr UINT kBringForwardMessage = WM_APP + 0x51;
+
 // A plain message box: the text, one OK button, the application title as caption, centred on
 // the screen. It blocks the windows of this thread until it is answered.
 void ShowMessage(const std::string& text);
@@ -48,6 +52,9 @@ class Application {
 
     // Minimises the whole application to its taskbar button.
     void Minimize();
+    // Restores the application if it is minimised and activates the window the user has to
+    // deal with: the main window, or the dialog or message box it waits on.
+    void BringForward();
 
     HWND Handle() const { return hwnd_; }
 

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "bootitems/win32/config_ids.h"
 #include "fake_access.h"
 #include "support/program_driver.h"
 #include "support/screen_dpi.h"
@@ -330,6 +331,40 @@ TEST_F(MainWindow, MinimiseButtonMinimisesTheWholeApplicationToItsTaskbarButton)
     PostMessageW(taskbarButton, WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsIconic(taskbarButton) && IsWindowVisible(main_); }));
     EXPECT_FALSE(program_->WaitForExit(0));
+}
+
+// Minimised, and then with the configuration dialog up as well: the second start shows no
+// window of its own and brings back the window the user was at.
+TEST_F(MainWindow, ASecondStartBringsTheFirstForwardAndEnds) {
+    Start();
+    HWND taskbarButton = GetWindow(main_, GW_OWNER);
+    for (const bool withDialog : {false, true}) {
+        HWND dialog = nullptr;
+        if (withDialog) {
+            PostMessageW(Control(ids::btn_config), BM_CLICK, 0, 0);
+            ASSERT_TRUE(WaitUntil([&] {
+                return (dialog = FindWindowW(bootitems::ids::kConfigWindowClass, nullptr)) &&
+                       IsWindowVisible(dialog);
+            }));
+        }
+        PostMessageW(taskbarButton, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        ASSERT_TRUE(WaitUntil([&] { return IsIconic(taskbarButton) && !IsWindowVisible(main_); }));
+
+        RunningProgram second(folder_.Exe());
+        bool secondShowedAWindow = false;
+        const bool ended = WaitUntil([&] {
+            secondShowedAWindow = secondShowedAWindow || second.WaitForMainWindow(0);
+            return second.WaitForExit(0);
+        });
+        EXPECT_TRUE(ended) << "the second start stayed";
+        EXPECT_FALSE(secondShowedAWindow);
+        HWND expected = withDialog ? dialog : main_;
+        EXPECT_TRUE(WaitUntil([&] {
+            return !IsIconic(taskbarButton) && IsWindowVisible(main_) &&
+                   GetForegroundWindow() == expected;
+        })) << (withDialog ? "the dialog" : "the main window")
+            << " did not come forward";
+    }
 }
 
 TEST_F(MainWindow, WithoutItsDataFolderItShowsTheDefaultPictureQuietly) {
