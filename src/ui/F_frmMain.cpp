@@ -154,6 +154,9 @@ void TfrmMain::CreateControls() {
     rb_hdd.SetChecked(true);
     lbl_wait.Create(hwnd_, ids::lbl_wait, Place(296, 546, 210, 14), kWaitCaption, waitFont_,
                     RGB(255, 255, 255));
+    lbl_progress.Create(hwnd_, ids::lbl_progress, Place(296, 561, 440, 14), "", font_.get(),
+                        RGB(255, 255, 255));
+    lbl_progress.SetVisible(false);
     img_wait.Create(hwnd_, ids::img_wait, Place(264, 544, 25, 17));
     img_back.Create(hwnd_, ids::img_back, Place(0, 0, 800, 600));
     LoadDefaultBackground();
@@ -240,7 +243,14 @@ void TfrmMain::SetBusy(bool Busy) {
     btn_close.SetEnabled(!Busy);
     img_wait.SetVisible(Busy);
     lbl_wait.SetVisible(Busy);
+    if (!Busy) lbl_progress.SetCaption("");
+    lbl_progress.SetVisible(Busy && !lbl_progress.Text().empty());
     tmr.SetEnabled(!Busy);
+}
+
+void TfrmMain::ShowProgress(const std::string& text) {
+    lbl_progress.SetCaption(text);
+    lbl_progress.SetVisible(FBusy && !text.empty());
 }
 
 void TfrmMain::Show() {
@@ -421,7 +431,7 @@ void TfrmMain::PaintBeneath(HDC dc, HWND child) {
     OffsetViewportOrgEx(dc, -place.left, -place.top, &origin);
     for (widgets::Layer* layer :
          {static_cast<widgets::Layer*>(&img_back), static_cast<widgets::Layer*>(&img_wait),
-          static_cast<widgets::Layer*>(&lbl_wait)}) {
+          static_cast<widgets::Layer*>(&lbl_progress), static_cast<widgets::Layer*>(&lbl_wait)}) {
         if (layer->Handle() == child) break;
         if (!layer->Handle() || !layer->Visible()) continue;
         const RECT bounds = layer->Bounds();

@@ -55,6 +55,9 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     void SetBusy(bool Busy) override;
     void ShowProgress(const std::string& step) override;
     bool Busy() const { return FBusy; }
+    // The line under the wait caption that tells what the command is doing (UTF-8); empty
+    // hides it. Shown only while busy, and forgotten when the busy stretch ends.
+    void ShowProgress(const std::string& text);
 
     // What the make and restore commands need of the window (bootdisk::Host).
     void ShowMessage(const std::string& text) override;
@@ -129,6 +132,7 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     widgets::RadioButton rb_zip;
     widgets::ImageControl img_wait;
     widgets::Label lbl_wait;
+    widgets::Label lbl_progress;
 
     bool FBusy = false;
     std::string FHomePage;

@@ -20,5 +20,6 @@ inline constexpr int rb_hdd = 1009;
 inline constexpr int rb_zip = 1010;
 inline constexpr int img_wait = 1011;
 inline constexpr int lbl_wait = 1012;
+inline constexpr int lbl_progress = 1013;
 
 }  // namespace zr::ui::ids

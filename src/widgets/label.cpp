@@ -33,13 +33,19 @@ LRESULT Label::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return Layer::OnMessage(message, wParam, lParam);
 }
 
+void Label::SetCaption(const std::string& text) {
+    text_ = platform::win32::Widen(text);
+    SetText(text);
+    Invalidate();
+}
+
 void Label::PaintAt(HDC dc, int x, int y) {
     Selection font(dc, font_);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour_);
     RECT place{x, y, x + Width(), y + Height()};
     DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &place,
-              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 }  // namespace zr::widgets

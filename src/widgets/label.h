@@ -8,11 +8,14 @@
 
 namespace zr::widgets {
 
-// One line of text without a background of its own.
+// One line of text without a background of its own; one too long for it ends in "...".
 class Label : public Layer {
   public:
     void Create(HWND parent, int id, const RECT& bounds, const std::string& text, HFONT font,
                 COLORREF colour);
+
+    // Replaces the text (the window's too, which screen readers read) and shows it.
+    void SetCaption(const std::string& text);
 
     void PaintAt(HDC dc, int x, int y) override;
 

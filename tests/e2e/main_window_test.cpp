@@ -153,6 +153,7 @@ TEST_F(MainWindow, IsIdleRightAfterCreation) {
     }
     EXPECT_FALSE(IsWindowVisible(Control(ids::img_wait)));
     EXPECT_FALSE(IsWindowVisible(Control(ids::lbl_wait)));
+    EXPECT_FALSE(IsWindowVisible(Control(ids::lbl_progress)));
 }
 
 TEST_F(MainWindow, PaintedLayersLieBeneathEveryControl) {
@@ -161,9 +162,10 @@ TEST_F(MainWindow, PaintedLayersLieBeneathEveryControl) {
     for (HWND c = GetWindow(main_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         order.push_back(GetDlgCtrlID(c));
     }
-    const std::vector<int> expected{ids::cbb_disk,   ids::rb_hdd,    ids::rb_zip,   ids::btn_make,
-                                    ids::btn_config, ids::btn_clean, ids::btn_min,  ids::btn_close,
-                                    ids::wbMain,     ids::lbl_wait,  ids::img_wait, ids::img_back};
+    const std::vector<int> expected{
+        ids::cbb_disk,     ids::rb_hdd,   ids::rb_zip,    ids::btn_make, ids::btn_config,
+        ids::btn_clean,    ids::btn_min,  ids::btn_close, ids::wbMain,   ids::lbl_wait,
+        ids::lbl_progress, ids::img_wait, ids::img_back};
     EXPECT_EQ(order, expected);
 }
 

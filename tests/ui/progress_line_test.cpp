@@ -1,0 +1,44 @@
+// The main window's progress line, on the real window made in this process under Wine.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <ole2.h>
+
+#include <string>
+
+#include "ui/F_frmMain.h"
+#include "ui/control_ids.h"
+
+namespace zr::ui {
+namespace {
+
+TEST(ProgressLine, ShowsTheGivenTextWhileBusyOnly) {
+    // As the program's thread is: the window's web view needs OLE.
+    ASSERT_EQ(OleInitialize(nullptr), S_OK);
+    widgets::Application application;
+    TfrmMain frmMain(application);
+    frmMain.Create();
+    HWND line = GetDlgItem(frmMain.Handle(), ids::lbl_progress);
+    ASSERT_NE(line, nullptr);
+    const auto shown = [&] { return (GetWindowLongW(line, GWL_STYLE) & WS_VISIBLE) != 0; };
+    const std::string text = "第 3/8 步：写入 WinPE.iso（2.1 GB），已用 1 分 23 秒";
+
+    frmMain.ShowProgress(text);
+    EXPECT_FALSE(shown()) << "shown while idle";
+    frmMain.SetBusy(true);
+    EXPECT_TRUE(shown());
+    EXPECT_EQ(widgets::WindowText(line), text);
+    frmMain.ShowProgress("");
+    EXPECT_FALSE(shown()) << "an empty text still shows";
+    frmMain.ShowProgress(text);
+    frmMain.SetBusy(false);
+    EXPECT_FALSE(shown());
+    frmMain.SetBusy(true);
+    EXPECT_FALSE(shown()) << "the last stretch's line came back";
+    DestroyWindow(frmMain.Handle());
+    OleUninitialize();
+}
+
+}  // namespace
+}  // namespace zr::ui
