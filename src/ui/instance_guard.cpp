@@ -60,6 +60,7 @@ HWND ApplicationWindowOf(DWORD processId) {
 NamespaceCalls NamespaceCalls::System() {
     return {.createBoundary = [](LPCWSTR name) { return CreateBoundaryDescriptorW(name, 0); },
             .addSid = AddSIDToBoundaryDescriptor,
+            .addLabel = AddIntegrityLabelToBoundaryDescriptor,
             .deleteBoundary = DeleteBoundaryDescriptor,
             .createNamespace = CreatePrivateNamespaceW,
             .openNamespace = OpenPrivateNamespaceW,
@@ -78,16 +79,24 @@ InstanceNamespace::InstanceNamespace(NamespaceCalls calls) : calls_(std::move(ca
         name_ = kSessionObject;
         return;
     }
-    BYTE administrators[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof administrators;
     const auto descriptor = AdministratorsOnly();
-    if (!descriptor ||
-        !CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) ||
-        !calls_.addSid(&boundary_, administrators)) {
-        return;
-    }
+    if (!descriptor || !Bound()) return;
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
     if (Enter(attributes)) name_ = kObject;
+}
+
+// The boundary: the Administrators group, at high integrity. A process can only make a
+// namespace at its own integrity level or below it, so a program of the user's without
+// elevation (medium) cannot make this one first.
+bool InstanceNamespace::Bound() {
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    BYTE high[SECURITY_MAX_SID_SIZE];
+    DWORD administratorsSize = sizeof administrators;
+    DWORD highSize = sizeof high;
+    return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators,
+                              &administratorsSize) &&
+           CreateWellKnownSid(WinHighLabelSid, nullptr, high, &highSize) &&
+           calls_.addSid(&boundary_, administrators) && calls_.addLabel(&boundary_, high);
 }
 
 // Creates the namespace, or opens the one a running instance created. That instance may end

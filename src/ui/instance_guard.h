@@ -6,10 +6,9 @@
 // The name is one that a program of the user's, running without administrator rights, can
 // neither take first (which would keep ZiRuri from starting) nor write (which would let it
 // pose as the running ZiRuri): it lies in a private namespace whose boundary is the
-// Administrators group, and the namespace and the mapping admit only Administrators and the
-// system. A token without the Administrators group enabled can create no such namespace and
-// is refused at both doors. The process id read there is then ZiRuri's own, and its
-// application window is looked for by that process only.
+// Administrators group at high integrity, which such a program cannot make, and the namespace
+// and the mapping admit only Administrators and the system. The process id read there is then
+// ZiRuri's own, and its application window is looked for in that process only.
 
 #include <windows.h>
 
@@ -24,6 +23,7 @@ namespace zr::ui {
 struct NamespaceCalls {
     std::function<HANDLE(LPCWSTR name)> createBoundary;
     std::function<BOOL(HANDLE* boundary, PSID sid)> addSid;
+    std::function<BOOL(HANDLE* boundary, PSID label)> addLabel;
     std::function<void(HANDLE boundary)> deleteBoundary;
     std::function<HANDLE(SECURITY_ATTRIBUTES* attributes, HANDLE boundary, LPCWSTR alias)>
         createNamespace;
@@ -51,6 +51,7 @@ class InstanceNamespace {
     const std::wstring& ObjectName() const { return name_; }
 
   private:
+    bool Bound();
     bool Enter(SECURITY_ATTRIBUTES& attributes);
 
     NamespaceCalls calls_;

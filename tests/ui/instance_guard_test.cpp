@@ -19,6 +19,7 @@ struct FakeSystem {
 
     std::wstring boundaryName;
     bool administratorsInBoundary = false;
+    bool highIntegrityBoundary = false;
     std::wstring namespaceDescriptor;
     bool destroyed = false;
 
@@ -33,6 +34,11 @@ struct FakeSystem {
                 [this](HANDLE*, PSID sid) {
                     administratorsInBoundary =
                         IsWellKnownSid(sid, WinBuiltinAdministratorsSid) != FALSE;
+                    return TRUE;
+                },
+            .addLabel =
+                [this](HANDLE*, PSID label) {
+                    highIntegrityBoundary = IsWellKnownSid(label, WinHighLabelSid) != FALSE;
                     return TRUE;
                 },
             .deleteBoundary = [](HANDLE) {},
@@ -88,7 +94,9 @@ TEST(InstanceNamespace, IsThePrivateOneOfAdministratorsAndNeverAPlainNameOnWindo
         EXPECT_EQ(system.boundaryName.rfind(L"ZiRuri.Session", 0), 0u) << c.system;
         if (!c.hasBoundaries) continue;
         EXPECT_TRUE(system.administratorsInBoundary) << c.system;
-        EXPECT_EQ(system.namespaceDescriptor, kAdministratorsOnlySddl) << c.system;
+        EXPECT_TRUE(system.highIntegrityBoundary) << c.system;
+        // The system and Administrators only, nothing inherited.
+        EXPECT_EQ(system.namespaceDescriptor, L"D:P(A;;GA;;;SY)(A;;GA;;;BA)") << c.system;
     }
 }
 
