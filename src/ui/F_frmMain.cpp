@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "bootdisk/commands.h"
+#include "bootdisk/progress.h"
 #include "bootitems/win32/F_frmConfig.h"
 #include "disk/win32/wmi_locator.h"
 #include "imaging/picture.h"
@@ -30,6 +31,7 @@ using widgets::Place;
 
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshIntervalMs = 2000;
+constexpr UINT_PTR kProgressTimer = 2;
 constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
@@ -154,7 +156,7 @@ void TfrmMain::CreateControls() {
     rb_hdd.SetChecked(true);
     lbl_wait.Create(hwnd_, ids::lbl_wait, Place(296, 546, 210, 14), kWaitCaption, waitFont_,
                     RGB(255, 255, 255));
-    lbl_progress.Create(hwnd_, ids::lbl_progress, Place(296, 561, 440, 14), "", font_.get(),
+    lbl_progress.Create(hwnd_, ids::lbl_progress, Place(296, 561, 440, 14), "", font_,
                         RGB(255, 255, 255));
     lbl_progress.SetVisible(false);
     img_wait.Create(hwnd_, ids::img_wait, Place(264, 544, 25, 17));
@@ -162,6 +164,7 @@ void TfrmMain::CreateControls() {
     LoadDefaultBackground();
 
     tmr.Attach(hwnd_, kRefreshTimer, kRefreshIntervalMs);
+    tmrProgress.Attach(hwnd_, kProgressTimer, 1000);
     tmr.SetEnabled(true);
 }
 
@@ -243,14 +246,25 @@ void TfrmMain::SetBusy(bool Busy) {
     btn_close.SetEnabled(!Busy);
     img_wait.SetVisible(Busy);
     lbl_wait.SetVisible(Busy);
-    if (!Busy) lbl_progress.SetCaption("");
-    lbl_progress.SetVisible(Busy && !lbl_progress.Text().empty());
+    if (!Busy) FStep.clear();
+    ShowProgressLine();
     tmr.SetEnabled(!Busy);
 }
 
-void TfrmMain::ShowProgress(const std::string& text) {
-    lbl_progress.SetCaption(text);
-    lbl_progress.SetVisible(FBusy && !text.empty());
+void TfrmMain::ShowProgress(const std::string& step) {
+    if (FStep.empty()) FStepsSince = std::chrono::steady_clock::now();
+    FStep = step;
+    Log("step: " + step);
+    ShowProgressLine();
+}
+
+void TfrmMain::ShowProgressLine() {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::steady_clock::now() - FStepsSince)
+                             .count();
+    lbl_progress.SetCaption(FStep.empty() ? std::string() : bootdisk::ProgressLine(FStep, seconds));
+    lbl_progress.SetVisible(FBusy && !FStep.empty());
+    tmrProgress.SetEnabled(FBusy && !FStep.empty());
 }
 
 void TfrmMain::Show() {
@@ -388,10 +402,6 @@ std::string TfrmMain::DataDir() {
     return FDataDir;
 }
 
-void TfrmMain::ShowProgress(const std::string& step) {
-    Log("step: " + step);
-}
-
 std::optional<std::string> TfrmMain::PinnedPackageDigest() {
     return zr::PinnedPackageDigest();
 }
@@ -469,6 +479,10 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == tmr.Id()) {
                 tmr.Fire();
+                return 0;
+            }
+            if (wParam == tmrProgress.Id()) {
+                ShowProgressLine();
                 return 0;
             }
             break;

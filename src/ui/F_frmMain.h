@@ -3,6 +3,7 @@
 // The main window: a frameless 800 x 600 window over a background picture, moved by pressing
 // on the picture, with the disk list, the three command buttons and the start page.
 
+#include <chrono>
 #include <map>
 #include <optional>
 #include <string>
@@ -53,11 +54,11 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     // Busy while a make or restore command runs: the disk list, the command buttons and the
     // close button are disabled, the wait animation shows, the refresh timer stops.
     void SetBusy(bool Busy) override;
-    void ShowProgress(const std::string& step) override;
     bool Busy() const { return FBusy; }
-    // The line under the wait caption that tells what the command is doing (UTF-8); empty
-    // hides it. Shown only while busy, and forgotten when the busy stretch ends.
-    void ShowProgress(const std::string& text);
+    // The line under the wait caption: the step the tool runs now (UTF-8) and the time since
+    // the first step of this busy stretch, counting every second; empty hides it. Shown only
+    // while busy, and forgotten when the busy stretch ends.
+    void ShowProgress(const std::string& step) override;
 
     // What the make and restore commands need of the window (bootdisk::Host).
     void ShowMessage(const std::string& text) override;
@@ -99,6 +100,7 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     void FormShow();
     void FormCloseQuery(bool& CanClose);
     void tmrTimer();
+    void ShowProgressLine();
     void img_backMouseDown();
     void btn_minClick();
     void btn_closeClick();
@@ -127,6 +129,7 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     widgets::BitmapButton btn_close;
     widgets::BitmapButton btn_min;
     widgets::Timer tmr;
+    widgets::Timer tmrProgress;
     widgets::ComboBox cbb_disk;
     widgets::RadioButton rb_hdd;
     widgets::RadioButton rb_zip;
@@ -135,6 +138,8 @@ class TfrmMain : public widgets::Form, public bootdisk::Host {
     widgets::Label lbl_progress;
 
     bool FBusy = false;
+    std::string FStep;
+    std::chrono::steady_clock::time_point FStepsSince;
     std::string FHomePage;
     // The program's folder + "data\", fixed once when the window is created.
     std::string FDataDir;
