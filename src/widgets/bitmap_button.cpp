@@ -4,9 +4,9 @@
 #include <windowsx.h>
 
 #include "platform/win32/wide.h"
+#include "widgets/accessible.h"
 #include "widgets/art.h"
 #include "widgets/dpi.h"
-#include "widgets/accessible.h"
 
 namespace zr::widgets {
 
