@@ -10,7 +10,7 @@
 #include "bootdisk/boot_menu.h"
 #include "bootdisk/fbinst_commands.h"
 #include "bootdisk/guards.h"
-#include "bootdisk/progress.h"
+#include "bootdisk/tool_steps.h"
 #include "bootdisk/workspace.h"
 #include "bootitems/isolist.h"
 #include "bootitems/line_list.h"
@@ -45,71 +45,6 @@ std::string PathNotForTheTool(const std::string& path) {
     return "文件:" + path +
            " 的路径含有本系统的代码页中没有的字符，fbinst.exe无法读取！"
            "请把它放到只含中英文字符的路径下！";
-}
-
-// One run of the tool, with the name of the step it does for the user.
-struct ToolStep {
-    std::string name;
-    std::string commandLine;
-    std::string progress;  // what the second line under the wait caption says of it
-};
-
-constexpr const char* kStepFormat = "格式化U盘";
-constexpr const char* kStepMenu = "写入启动菜单";
-constexpr const char* kStepRestore = "还原U盘空间";
-
-std::string StepAddFile(const std::string& name) {
-    return "写入文件:" + name + " ";
-}
-std::string StepAddImage(const std::string& path) {
-    return "写入镜像:" + path + " ";
-}
-
-std::string ToolFailure(const std::string& step, const ToolOutcome& outcome) {
-    switch (outcome.result) {
-        case ToolOutcome::Result::NotStarted:
-            return step + "失败！无法启动fbinst.exe，错误码" + std::to_string(outcome.errorCode) +
-                   "！";
-        case ToolOutcome::Result::Lost:
-            return step + "失败！无法得知fbinst.exe是否完成！";
-        case ToolOutcome::Result::Ended:
-            break;
-    }
-    return step + "失败！fbinst.exe返回错误码" + std::to_string(outcome.exitCode) + "！";
-}
-
-int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start)
-        .count();
-}
-
-std::string OutcomeText(const ToolOutcome& outcome) {
-    switch (outcome.result) {
-        case ToolOutcome::Result::NotStarted:
-            return "not started, error " + std::to_string(outcome.errorCode);
-        case ToolOutcome::Result::Lost:
-            return "end unknown";
-        case ToolOutcome::Result::Ended:
-            break;
-    }
-    return "exit code " + std::to_string(outcome.exitCode);
-}
-
-// Runs the steps one after another; the first that does not succeed ends the run, and its
-// message is the result.
-std::optional<std::string> RunSteps(Host& host, ToolRunner& tools, const std::string& application,
-                                    const std::vector<ToolStep>& steps) {
-    for (size_t i = 0; i < steps.size(); ++i) {
-        const ToolStep& step = steps[i];
-        host.ShowProgress(StepText(i + 1, steps.size(), step.progress));
-        const auto start = std::chrono::steady_clock::now();
-        const ToolOutcome outcome = tools.Run(application, step.commandLine);
-        host.Log("tool: " + step.commandLine + " -> " + OutcomeText(outcome) + " in " +
-                 std::to_string(MillisecondsSince(start)) + " ms");
-        if (!outcome.Succeeded()) return ToolFailure(step.name, outcome);
-    }
-    return std::nullopt;
 }
 
 // The main window is busy for the life of this object, and idle again however it ends.
@@ -217,26 +152,12 @@ struct MakePlan {
     ToolPaths paths;
 };
 
-// The menu is written by now: the sizes shown are those of the files as they go.
-std::vector<ToolStep> MakeSteps(const FbinstCommands& fbinst, bool zip, const std::string& workDir,
-                                const MakePlan& plan) {
-    const std::string separator = platform::DecimalSeparator();
-    std::vector<ToolStep> steps{
-        {kStepFormat, fbinst.Format(zip, SizeValue(plan.required)), kStepFormat},
-        {kStepMenu, fbinst.MenuDefault(), kStepMenu},
-        {kStepMenu, fbinst.MenuTimeout(), kStepMenu},
-        {kStepMenu, fbinst.MenuGrldr(), kStepMenu}};
-    for (const std::string& name : plan.listed) {
-        steps.push_back(
-            {StepAddFile(name), fbinst.AddListedFile(name),
-             WritingText(name, platform::FileLength(workDir + name).value_or(0), separator)});
-    }
+std::vector<std::pair<std::string, int64_t>> ImagesOf(const MakePlan& plan) {
+    std::vector<std::pair<std::string, int64_t>> images;
     for (size_t n = 0; n < plan.items.size(); ++n) {
-        const std::string& image = plan.items[n].ImagePath;
-        steps.push_back({StepAddImage(image), fbinst.AddCustomImage(n, image),
-                         WritingText(image, plan.images[n].length, separator)});
+        images.emplace_back(plan.items[n].ImagePath, plan.images[n].length);
     }
-    return steps;
+    return images;
 }
 
 // Lengths come from the file system's records: a file that another program holds open is
@@ -334,8 +255,7 @@ std::optional<std::string> ReformatWithTool(Host& host, char drive,
     if (!paths.Add(tool)) return PathNotForTheTool(tool);
     if (!ChosenDiskStillThere(host, drive, chosen)) return kDiskChanged;
     const FbinstCommands fbinst(workspace.Path(), drive, std::cref(paths));
-    if (auto failure = RunSteps(host, tools, fbinst.Application(),
-                                {{kStepRestore, fbinst.Restore(), kStepRestore}})) {
+    if (auto failure = RunSteps(host, tools, fbinst.Application(), {RestoreStep(fbinst)})) {
         return failure;
     }
     workspace.Remove([&host] { host.ProcessMessages(); });
@@ -394,7 +314,8 @@ std::optional<Ending> Make(Host& host, ToolRunner& tools) {
     BusyStretch busy(host);
     if (!ChosenDiskStillThere(host, *drive, chosen)) return Ending{kDiskChanged};
     if (auto failure = RunSteps(host, tools, fbinst.Application(),
-                                MakeSteps(fbinst, host.UsbZipChecked(), workDir, plan))) {
+                                MakeSteps(fbinst, host.UsbZipChecked(), workDir, plan.required,
+                                          plan.listed, ImagesOf(plan)))) {
         return Ending{*failure};  // a failed run leaves the workspace, like every early stop
     }
     workspace.Remove([&host] { host.ProcessMessages(); });
