@@ -24,6 +24,8 @@ ToolOutcome RunAndWait(Host& host, const std::string& application, const std::st
     if (!process.IsStarted()) {
         return {ToolOutcome::Result::NotStarted, 0, process.ErrorCode()};
     }
+    // Starting a process takes a while: the window catches up before the first slice too.
+    host.ProcessMessages();
     ToolProcess tool(process);
     return WaitForTool(host, tool);
 }
