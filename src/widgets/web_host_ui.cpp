@@ -1,27 +1,15 @@
 #include "widgets/web_host_ui.h"
 
+#include "widgets/com_object.h"
+
 namespace zr::widgets {
 
 namespace {
 
 // window.external: an object that names nothing. Answering with no object at all would let the
 // engine fall back on its own, which reaches the user's favourites and the browser's windows.
-class NoExternal final : public IDispatch {
+class NoExternal final : public ComObject<IDispatch, IID_IDispatch> {
   public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (count) *count = 0;
         return S_OK;
@@ -39,9 +27,6 @@ class NoExternal final : public IDispatch {
                                      UINT*) override {
         return DISP_E_MEMBERNOTFOUND;
     }
-
-  private:
-    ULONG references_ = 1;
 };
 
 bool IsZoomKey(WPARAM key) {

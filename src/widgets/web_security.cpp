@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "widgets/com_object.h"
+
 namespace zr::widgets {
 
 namespace {
@@ -72,25 +74,11 @@ const Refusal* RefusalOf(DWORD action) {
     return found == std::end(kRefusals) ? nullptr : found;
 }
 
-class SecurityManager final : public IInternetSecurityManager {
+class SecurityManager final
+    : public ComObject<IInternetSecurityManager, IID_IInternetSecurityManager> {
   public:
     explicit SecurityManager(std::function<bool(const std::wstring&)> ownPage)
         : ownPage_(std::move(ownPage)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IInternetSecurityManager) return E_NOINTERFACE;
-        *out = static_cast<IInternetSecurityManager*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE ProcessUrlAction(LPCWSTR url, DWORD action, BYTE* policy,
                                                DWORD policySize, BYTE*, DWORD, DWORD,
@@ -147,7 +135,6 @@ class SecurityManager final : public IInternetSecurityManager {
     }
 
     std::function<bool(const std::wstring&)> ownPage_;
-    ULONG references_ = 1;
 };
 
 }  // namespace

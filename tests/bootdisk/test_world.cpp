@@ -13,6 +13,7 @@
 
 #include "platform/folder.h"
 #include "platform/platform.h"
+#include "support/wine.h"
 #ifndef _WIN32
 #include "platform/posix/drive_map.h"
 #endif
@@ -151,11 +152,7 @@ std::string RealPath(const std::string& folder) {
 }
 
 bool RunningUnderWine() {
-#ifdef _WIN32
-    return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr;
-#else
-    return false;
-#endif
+    return zr::test::UnderWine();
 }
 
 bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath) {

@@ -5,11 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "platform/platform.h"
+#include "support/wine.h"
 
 namespace zr::test {
 
@@ -45,14 +42,6 @@ class SetAside {
   private:
     std::vector<std::string> folders_;
 };
-
-bool UnderWine() {
-#ifdef _WIN32
-    return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr;
-#else
-    return false;
-#endif
-}
 
 }  // namespace
 
