@@ -3,6 +3,9 @@
 #include "bootdisk/commands.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#ifndef _WIN32
+#include "platform/posix/drive_map.h"
+#endif
 #include "recording_host.h"
 #include "support/temp_folder.h"
 #include "test_package.h"
@@ -147,6 +150,24 @@ TEST_F(RestoreCommand, AnotherDiskBehindTheLetterAtTheRunStopsIt) {
                                     "message U盘已更换或已拔出，请重新选择U盘！"}));
     EXPECT_TRUE(tools_.commandLines.empty());
 }
+
+#ifndef _WIN32
+// On an English Windows (code page 1252) a tool in a Chinese temporary folder has no path the
+// tool can read, when the volume keeps no short names: nothing runs.
+TEST_F(RestoreCommand, AToolPathTheToolCannotReadStopsBeforeItRuns) {
+    platform::MakeFolders(root_ / "临时");
+    test::TemporaryFolderOverride chineseTemp(root_ / "临时");
+    Package(test::StandardEntries("the tool"));
+    platform::posix::SetAnsiCodePage(1252);
+    Restore();
+    platform::posix::SetAnsiCodePage(936);
+    EXPECT_EQ(host_.events.back(),
+              "message 文件:" + test::RealPath(root_ / "") +
+                  "临时\\KpTemp\\fbinst.exe 的路径含有本系统的代码页中没有的字符，"
+                  "fbinst.exe无法读取！请把它放到只含中英文字符的路径下！");
+    EXPECT_TRUE(tools_.commandLines.empty());
+}
+#endif
 
 }  // namespace
 }  // namespace zr::bootdisk
