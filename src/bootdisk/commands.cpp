@@ -177,10 +177,9 @@ std::optional<std::string> CheckListedFiles(const std::string& workDir, MakePlan
 
 // Each image is held from here to the last run, so that what is checked is what the tool
 // copies; the format would destroy one on any partition of the disk being made.
-std::optional<std::string> CheckImages(Host& host, const disk::TUsbDiskInfo& chosen,
-                                       MakePlan& plan) {
+std::optional<std::string> CheckImages(Host& host, DiskFinder& disks,
+                                       const disk::TUsbDiskInfo& chosen, MakePlan& plan) {
     plan.items = bootitems::ReadIsoList(host.DataDir() + bootitems::kIsoListName);
-    DiskFinder disks(host);
     for (const auto& item : plan.items) {
         HeldImage& image = plan.images.emplace_back();
         if (auto failure = HoldImage(item.ImagePath, disks, chosen, image)) return failure;
@@ -207,11 +206,12 @@ std::optional<std::string> CheckToolPaths(const std::string& workDir, MakePlan& 
 }
 
 // Everything the make checks before it asks, in order; the first failure's message.
-std::optional<std::string> CheckMake(Host& host, char drive, const disk::TUsbDiskInfo& chosen,
-                                     const std::string& workDir, bool toolHeld, MakePlan& plan) {
+std::optional<std::string> CheckMake(Host& host, DiskFinder& disks, char drive,
+                                     const disk::TUsbDiskInfo& chosen, const std::string& workDir,
+                                     bool toolHeld, MakePlan& plan) {
     if (auto failure = CheckListedFiles(workDir, plan)) return failure;
     if (!toolHeld) return kToolNotExtracted;
-    if (auto failure = CheckImages(host, chosen, plan)) return failure;
+    if (auto failure = CheckImages(host, disks, chosen, plan)) return failure;
     const int64_t total = VolumeTotal(drive);
     host.Log("check: " + std::to_string(plan.listed.size()) + " listed files and " +
              std::to_string(plan.items.size()) + " images need " + std::to_string(plan.required) +
@@ -304,7 +304,7 @@ std::optional<Ending> Make(Host& host, ToolRunner& tools) {
     if (!platform::IsFile(workDir + kFileListName)) return Ending{kFileListMissing, true};
 
     MakePlan plan;
-    if (auto failure = CheckMake(host, *drive, *chosen, workDir, toolHeld, plan)) {
+    if (auto failure = CheckMake(host, disks, *drive, *chosen, workDir, toolHeld, plan)) {
         return Ending{*failure};
     }
     GenerateMenu(workDir, plan.items);
