@@ -19,6 +19,9 @@ std::optional<std::string> ToHostPath(const std::string& path);
 // The drive-form path of a host path: under the mapped drive whose folder holds it most
 // closely, else under Z:.
 std::string ToDrivePath(const std::string& hostPath);
+// The drive-form path of what an open descriptor is, as the host names it now; empty when it
+// cannot say.
+std::string FinalPathOf(int descriptor);
 
 void SetAnsiCodePage(int codePage);
 // The folder WindowsFolder() answers (the root, "Z:\", unless set).

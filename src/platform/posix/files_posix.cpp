@@ -264,11 +264,7 @@ File File::Open(const std::string& path, Access access) {
 }
 
 std::string File::FinalPath() const {
-    std::array<char, PATH_MAX> target{};
-    const std::string self = "/proc/self/fd/" + std::to_string(handle_);
-    const ssize_t n = readlink(self.c_str(), target.data(), target.size() - 1);
-    if (n <= 0) return {};
-    return posix::ToDrivePath(std::string(target.data(), static_cast<size_t>(n)));
+    return posix::FinalPathOf(static_cast<int>(handle_));
 }
 
 // The host keeps no disk numbers that the tests could steer; the commands ask WMI instead.

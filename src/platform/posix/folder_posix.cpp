@@ -8,9 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 
 #include "platform/folder.h"
@@ -80,12 +78,8 @@ void Folder::Close() {
 }
 
 std::string Folder::FinalPath() const {
-    std::array<char, PATH_MAX> target{};
-    const std::string self = "/proc/self/fd/" + std::to_string(handle_);
-    const ssize_t n = readlink(self.c_str(), target.data(), target.size() - 1);
-    if (n <= 0) return {};
-    std::string path = posix::ToDrivePath(std::string(target.data(), static_cast<size_t>(n)));
-    if (!path.ends_with('\\')) path += '\\';
+    std::string path = posix::FinalPathOf(Fd(handle_));
+    if (!path.empty() && !path.ends_with('\\')) path += '\\';
     return path;
 }
 

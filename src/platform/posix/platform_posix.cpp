@@ -211,6 +211,14 @@ std::string ToDrivePath(const std::string& hostPath) {
     return path;
 }
 
+std::string FinalPathOf(int descriptor) {
+    std::array<char, PATH_MAX> target{};
+    const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
+    const ssize_t n = readlink(self.c_str(), target.data(), target.size() - 1);
+    if (n <= 0) return {};
+    return ToDrivePath(std::string(target.data(), static_cast<size_t>(n)));
+}
+
 void SetWindowsFolder(const std::string& folder) {
     gWindowsFolder = folder;
 }
