@@ -174,11 +174,26 @@ class Process {
     enum class State { Running, Ended, Failed };
 
     Process() = default;
-    Process(Process&& other) noexcept;
-    Process& operator=(Process&& other) noexcept;
+    Process(Process&& other) noexcept
+        : handle_(std::exchange(other.handle_, kInvalid)),
+          ended_(other.ended_),
+          exitCode_(other.exitCode_),
+          errorCode_(other.errorCode_),
+          error_(std::move(other.error_)) {}
+    Process& operator=(Process&& other) noexcept {
+        if (this != &other) {
+            Release();
+            handle_ = std::exchange(other.handle_, kInvalid);
+            ended_ = other.ended_;
+            exitCode_ = other.exitCode_;
+            errorCode_ = other.errorCode_;
+            error_ = std::move(other.error_);
+        }
+        return *this;
+    }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
-    ~Process();
+    ~Process() { Release(); }
 
     // application is the program's full path; it is never looked up on the search path.
     // commandLine is passed to the program as it stands (Windows quoting rules). The program
@@ -197,6 +212,9 @@ class Process {
     uint32_t ExitCode() const { return exitCode_; }
 
   private:
+    // Lets go of the process; a child still running is left to run.
+    void Release();
+
     static constexpr intptr_t kInvalid = -1;
     intptr_t handle_ = kInvalid;
     bool ended_ = false;

@@ -58,28 +58,10 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
 
 }  // namespace
 
-Process::Process(Process&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalid)),
-      ended_(other.ended_),
-      exitCode_(other.exitCode_),
-      errorCode_(other.errorCode_),
-      error_(std::move(other.error_)) {}
-
-Process& Process::operator=(Process&& other) noexcept {
-    if (this != &other) {
-        this->~Process();
-        handle_ = std::exchange(other.handle_, kInvalid);
-        ended_ = other.ended_;
-        exitCode_ = other.exitCode_;
-        errorCode_ = other.errorCode_;
-        error_ = std::move(other.error_);
-    }
-    return *this;
-}
-
-Process::~Process() {
-    // A child that is still running is left to run; reap it if it has ended.
+// A child that has ended is reaped here.
+void Process::Release() {
     if (handle_ != kInvalid && !ended_) waitpid(static_cast<pid_t>(handle_), nullptr, WNOHANG);
+    handle_ = kInvalid;
 }
 
 Process Process::StartHidden(const std::string& application, const std::string& commandLine,

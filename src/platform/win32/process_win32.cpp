@@ -13,27 +13,8 @@ namespace zr::platform {
 using win32::ToHandle;
 using win32::Widen;
 
-Process::Process(Process&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalid)),
-      ended_(other.ended_),
-      exitCode_(other.exitCode_),
-      errorCode_(other.errorCode_),
-      error_(std::move(other.error_)) {}
-
-Process& Process::operator=(Process&& other) noexcept {
-    if (this != &other) {
-        if (handle_ != kInvalid) CloseHandle(ToHandle(handle_));
-        handle_ = std::exchange(other.handle_, kInvalid);
-        ended_ = other.ended_;
-        exitCode_ = other.exitCode_;
-        errorCode_ = other.errorCode_;
-        error_ = std::move(other.error_);
-    }
-    return *this;
-}
-
-Process::~Process() {
-    if (handle_ != kInvalid) CloseHandle(ToHandle(handle_));
+void Process::Release() {
+    if (handle_ != kInvalid) CloseHandle(ToHandle(std::exchange(handle_, kInvalid)));
 }
 
 namespace {
