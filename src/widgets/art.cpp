@@ -17,13 +17,7 @@ imaging::Picture PictureOf(HBITMAP bitmap) {
     imaging::Picture picture{info.bmWidth, info.bmHeight,
                              std::vector<uint32_t>(static_cast<size_t>(info.bmWidth) *
                                                    static_cast<size_t>(info.bmHeight))};
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = info.bmWidth;
-    format.bmiHeader.biHeight = -info.bmHeight;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO format = TopDown32(info.bmWidth, info.bmHeight);
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, bitmap, 0, static_cast<UINT>(info.bmHeight), picture.pixels.data(), &format,
               DIB_RGB_COLORS);

@@ -20,14 +20,19 @@ Font MakeFont(const std::string& face, int characterHeight) {
     return Font(CreateFontIndirectW(&lf));
 }
 
-Bitmap MakeBitmap(const imaging::Picture& picture) {
+BITMAPINFO TopDown32(int width, int height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+Bitmap MakeBitmap(const imaging::Picture& picture) {
+    BITMAPINFO info = TopDown32(picture.width, picture.height);
     void* bits = nullptr;
     Bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) throw Error("Out of system resources");
@@ -65,13 +70,7 @@ std::string_view ResourceBytes(int id) {
 
 Canvas::Canvas(HDC compatible, int width, int height)
     : dc_(compatible), width_(width), height_(height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width > 0 ? width : 1;
-    info.bmiHeader.biHeight = -(height > 0 ? height : 1);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32(width > 0 ? width : 1, height > 0 ? height : 1);
     void* bits = nullptr;
     bitmap_.reset(CreateDIBSection(compatible, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     previous_ = SelectObject(dc_.Get(), bitmap_.get());

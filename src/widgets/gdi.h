@@ -24,6 +24,9 @@ using Brush = GdiObject<HBRUSH>;
 // A font by face name and character height in pixels (the height without internal leading).
 Font MakeFont(const std::string& face, int characterHeight);
 
+// The format of a 32-bit top-down bitmap of that size, as pictures are kept.
+BITMAPINFO TopDown32(int width, int height);
+
 // A 32-bit top-down DIB section of the picture, alpha premultiplied for AlphaBlend.
 Bitmap MakeBitmap(const imaging::Picture& picture);
 
