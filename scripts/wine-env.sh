@@ -46,7 +46,9 @@ wine_env_start() {
     env LANG=$ZR_LC LC_ALL=$ZR_LC wineserver -w
     touch "$WINEPREFIX/.zr-ready"
   fi
-  env LANG=$ZR_LC LC_ALL=$ZR_LC wineserver -p
+  # A server already running for this prefix (another make run, a test run) serves as well:
+  # starting a second one fails, and that is no reason to stop.
+  env LANG=$ZR_LC LC_ALL=$ZR_LC wineserver -p 2>/dev/null || true
   # Start the prefix's background services now, with their output going nowhere: started by
   # the first test program they would inherit its output and hold the caller's pipe open.
   env LANG=$ZR_LC LC_ALL=$ZR_LC wineboot >/dev/null 2>&1 </dev/null || true
