@@ -14,7 +14,28 @@ ZR_XVFB_PID=
 
 zr_wine() { env LANG=$ZR_LC LC_ALL=$ZR_LC wine "$@"; }
 
+# Debian's Wine has no preloader to keep the low address space free: with address space
+# randomisation a Windows process now and then finds its fixed shared page taken and dies
+# while starting ("failed to map the shared user data"), which a program sees as a failed
+# CreateProcess (error 1359). Every Wine program here, and what it starts, runs without the
+# randomisation when the system lets us ask for that: wrappers first on PATH, for scripts and
+# Python alike.
+zr_wine_fixed_layout() {
+  local bin=$ZR_ROOT/build/wine-bin name real
+  [ -x "$bin/wine" ] && case ":$PATH:" in *":$bin:"*) return 0 ;; esac
+  setarch -R true 2>/dev/null || return 0
+  mkdir -p "$bin"
+  for name in wine wine-stable wine64; do
+    real=$(command -v "$name") || continue
+    [ "$real" != "$bin/$name" ] || continue
+    printf '#!/bin/sh\nexec setarch -R %s "$@"\n' "$real" >"$bin/$name"
+    chmod +x "$bin/$name"
+  done
+  export PATH=$bin:$PATH
+}
+
 wine_env_start() {
+  zr_wine_fixed_layout
   if [ -z "${DISPLAY:-}" ] || [ "${ZR_XVFB:-}" = 1 ]; then
     local n
     for n in $(seq 90 140); do
