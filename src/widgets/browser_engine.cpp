@@ -13,19 +13,30 @@ namespace zr::widgets {
 namespace {
 
 // What hardened hosts of the engine switch on. Each closes a way for a page (or for settings
-// that any program of the user can write) to reach past the view: into the local machine zone,
-// up to a more trusted zone, to installers, downloads, other protocols' handlers and programs,
-// other windows, binary behaviours, or prompts that pass for the program's own.
+// that any program of the user can write) to reach past the view: up to a more trusted zone, to
+// installers, downloads, other protocols' handlers and programs, other windows, binary
+// behaviours, or prompts that pass for the program's own. The local machine zone's lockdown is
+// not among them: Windows does not let a process switch it on for itself (urlmon refuses it
+// with SET_FEATURE_ON_PROCESS), and asking would leave the view without a control. The security
+// manager refuses script and active content outside the web instead (web_security).
 constexpr INTERNETFEATURELIST kLockedDownFeatures[] = {
-    FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_RESTRICT_ACTIVEXINSTALL,
-    FEATURE_RESTRICT_FILEDOWNLOAD, FEATURE_PROTOCOL_LOCKDOWN,
-    FEATURE_ZONE_ELEVATION,        FEATURE_MIME_HANDLING,
-    FEATURE_MIME_SNIFFING,         FEATURE_WINDOW_RESTRICTIONS,
-    FEATURE_WEBOC_POPUPMANAGEMENT, FEATURE_BEHAVIORS,
-    FEATURE_DISABLE_MK_PROTOCOL,   FEATURE_DISABLE_TELNET_PROTOCOL,
-    FEATURE_SAFE_BINDTOOBJECT,     FEATURE_VALIDATE_NAVIGATE_URL,
-    FEATURE_BLOCK_INPUT_PROMPTS,   FEATURE_HTTP_USERNAME_PASSWORD_DISABLE,
-    FEATURE_UNC_SAVEDFILECHECK,    FEATURE_OBJECT_CACHING,
+    FEATURE_RESTRICT_ACTIVEXINSTALL,
+    FEATURE_RESTRICT_FILEDOWNLOAD,
+    FEATURE_PROTOCOL_LOCKDOWN,
+    FEATURE_ZONE_ELEVATION,
+    FEATURE_MIME_HANDLING,
+    FEATURE_MIME_SNIFFING,
+    FEATURE_WINDOW_RESTRICTIONS,
+    FEATURE_WEBOC_POPUPMANAGEMENT,
+    FEATURE_BEHAVIORS,
+    FEATURE_DISABLE_MK_PROTOCOL,
+    FEATURE_DISABLE_TELNET_PROTOCOL,
+    FEATURE_SAFE_BINDTOOBJECT,
+    FEATURE_VALIDATE_NAVIGATE_URL,
+    FEATURE_BLOCK_INPUT_PROMPTS,
+    FEATURE_HTTP_USERNAME_PASSWORD_DISABLE,
+    FEATURE_UNC_SAVEDFILECHECK,
+    FEATURE_OBJECT_CACHING,
 };
 
 constexpr DWORD kOnProcess = 0x00000002;  // SET_FEATURE_ON_PROCESS

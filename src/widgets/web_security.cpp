@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string_view>
 
 #include "widgets/com_object.h"
 
@@ -86,6 +87,11 @@ class SecurityManager final
         DWORD answer = 0;
         if (const Refusal* refusal = RefusalOf(action)) {
             answer = refusal->policy;
+        } else if (action == URLACTION_SCRIPT_RUN && !OnTheWeb(url)) {
+            // The local machine zone's lockdown, which a process cannot switch on for itself:
+            // the local page needs no script, and a page planted in the data folder (which its
+            // user can write) must not run any with this process's rights.
+            answer = URLPOLICY_DISALLOW;
         } else if (action == URLACTION_HTML_SUBMIT_FORMS_TO && !OwnPage(url)) {
             answer = URLPOLICY_DISALLOW;
         } else {
@@ -125,6 +131,17 @@ class SecurityManager final
     }
 
   private:
+    static bool OnTheWeb(LPCWSTR url) {
+        if (!url) return false;
+        const std::wstring_view view(url);
+        const auto startsWith = [&](std::wstring_view scheme) {
+            return view.size() >= scheme.size() &&
+                   CompareStringOrdinal(view.data(), static_cast<int>(scheme.size()), scheme.data(),
+                                        static_cast<int>(scheme.size()), TRUE) == CSTR_EQUAL;
+        };
+        return startsWith(L"https://") || startsWith(L"http://");
+    }
+
     // A COM call is a dispatch boundary: a failed check counts as a foreign page.
     bool OwnPage(LPCWSTR url) const {
         try {

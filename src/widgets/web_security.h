@@ -6,8 +6,8 @@
 // ActiveX control, Java, binary behaviours, launch a program, a file, a shell verb or another
 // protocol's handler, download a file, read data across domains, submit a form anywhere but to
 // the view's own pages, load http content into an https page, or switch off one of the process's
-// feature controls for a page: all refused. Everything else (script on the home page's own site
-// among it) is left to the engine's default.
+// feature controls for a page: all refused, and script on anything but a web page. Everything
+// else (script on the home page's own site among it) is left to the engine's default.
 
 #include <windows.h>
 

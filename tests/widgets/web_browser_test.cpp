@@ -158,6 +158,9 @@ TEST_F(WebBrowserContainer, ItsSecurityManagerRefusesWhatNoZoneMayAllowAndLeaves
         DWORD policy;
     } rows[] = {
         {kHome, URLACTION_SCRIPT_RUN, kNone},
+        {kLocal, URLACTION_SCRIPT_RUN, URLPOLICY_DISALLOW},
+        {L"about:blank", URLACTION_SCRIPT_RUN, URLPOLICY_DISALLOW},
+        {L"C:\\ZiRuri\\data\\Res\\index.htm", URLACTION_SCRIPT_RUN, URLPOLICY_DISALLOW},
         {kHome, URLACTION_HTML_SUBMIT_FORMS_TO, kNone},
         {kHome, URLACTION_SHELL_POPUPMGR, kNone},
         {kHome, URLACTION_ACTIVEX_RUN, URLPOLICY_DISALLOW},
@@ -282,14 +285,14 @@ TEST_F(WebBrowserEngine, EveryFeatureControlIsOnForTheProcessBeforeTheControlExi
     expected.push_back("create");
     EXPECT_EQ(calls, expected);
     EXPECT_THAT(offWhenCreated, testing::IsEmpty());
-    EXPECT_THAT(std::vector(LockedDownFeatures().begin(), LockedDownFeatures().end()),
-                testing::IsSupersetOf(
-                    {FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_RESTRICT_ACTIVEXINSTALL,
-                     FEATURE_RESTRICT_FILEDOWNLOAD, FEATURE_PROTOCOL_LOCKDOWN,
-                     FEATURE_ZONE_ELEVATION, FEATURE_MIME_HANDLING, FEATURE_MIME_SNIFFING,
-                     FEATURE_WINDOW_RESTRICTIONS, FEATURE_BEHAVIORS, FEATURE_DISABLE_MK_PROTOCOL,
-                     FEATURE_SAFE_BINDTOOBJECT, FEATURE_VALIDATE_NAVIGATE_URL,
-                     FEATURE_BLOCK_INPUT_PROMPTS, FEATURE_HTTP_USERNAME_PASSWORD_DISABLE}));
+    EXPECT_THAT(
+        std::vector(LockedDownFeatures().begin(), LockedDownFeatures().end()),
+        testing::IsSupersetOf(
+            {FEATURE_RESTRICT_ACTIVEXINSTALL, FEATURE_RESTRICT_FILEDOWNLOAD,
+             FEATURE_PROTOCOL_LOCKDOWN, FEATURE_ZONE_ELEVATION, FEATURE_MIME_HANDLING,
+             FEATURE_MIME_SNIFFING, FEATURE_WINDOW_RESTRICTIONS, FEATURE_BEHAVIORS,
+             FEATURE_DISABLE_MK_PROTOCOL, FEATURE_SAFE_BINDTOOBJECT, FEATURE_VALIDATE_NAVIGATE_URL,
+             FEATURE_BLOCK_INPUT_PROMPTS, FEATURE_HTTP_USERNAME_PASSWORD_DISABLE}));
 }
 
 TEST_F(WebBrowserEngine, NoControlIsMadeWhenAFeatureControlCannotBeSwitchedOn) {
