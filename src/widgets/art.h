@@ -15,7 +15,7 @@ inline constexpr int kArtIdStride = 1000;
 
 enum class ArtKind {
     Jpeg,  // an RCDATA resource
-    Bmp,   // a 24-bit BITMAP resource whose olive (128, 128, 0) pixels are transparent
+    Bmp,   // a BITMAP resource whose olive (128, 128, 0) pixels are transparent
 };
 
 // The 100 % drawing's size: the art's size in 96-DPI units.

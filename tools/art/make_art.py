@@ -13,7 +13,9 @@ fonts-dejavu-core.
     run by the build: the art carried in the exe, drawn anew at each scale the window may be
     shown at (100, 125, 150, 175 and 200 %), so that none of it is ever stretched,
       background_<scale>.jpg           the default background
-      btn_<name>_<scale>.bmp           24-bit button bitmaps; olive (128,128,0) is transparent
+      btn_<name>_<scale>.bmp           button bitmaps, olive (128,128,0) transparent: 8-bit
+                                       run-length coded (they hold fewer than 256 colours, so
+                                       nothing is lost), 24-bit when one ever holds more
       artwork.rc                       the resources, ids as src/ui/resources.h gives them
 
 The window lays its controls over the background at fixed places, so the picture leaves
@@ -24,6 +26,7 @@ buttons and their backgrounds fit the window exactly.
 
 import math
 import pathlib
+import struct
 import sys
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
@@ -431,6 +434,63 @@ def source_art():
     (DATA / "index.htm").write_text(START_PAGE, encoding="utf-8", newline="\r\n")
 
 
+def rle8_row(row):
+    """One row in BI_RLE8: runs of two or more as (count, index), the pixels between them in
+    absolute mode (0, count, indices, padded to a word), and the end-of-line mark."""
+    out = bytearray()
+    literal = []
+
+    def flush():
+        while literal:
+            chunk = literal[:255]
+            del literal[:255]
+            if len(chunk) < 3:  # absolute mode needs three or more
+                for value in chunk:
+                    out.extend((1, value))
+            else:
+                out.extend((0, len(chunk)))
+                out.extend(chunk)
+                if len(chunk) % 2:
+                    out.append(0)
+
+    i = 0
+    while i < len(row):
+        run = 1
+        while i + run < len(row) and run < 255 and row[i + run] == row[i]:
+            run += 1
+        if run >= 2:
+            flush()
+            out.extend((run, row[i]))
+        else:
+            literal.append(row[i])
+        i += run
+    flush()
+    out.extend((0, 0))
+    return out
+
+
+def save_bitmap(img, path):
+    """A BITMAP resource as small as it can be without losing a pixel."""
+    colours = img.getcolors(256)
+    if colours is None:
+        img.save(path)
+        return
+    palette = [colour for _, colour in sorted(colours, key=lambda c: c[1])]
+    index = {colour: i for i, colour in enumerate(palette)}
+    width, height = img.size
+    pixels = list(img.getdata())
+    bits = bytearray()
+    for y in reversed(range(height)):  # run-length bitmaps are stored bottom-up
+        bits += rle8_row([index[p] for p in pixels[y * width:(y + 1) * width]])
+    bits += bytes((0, 1))  # end of bitmap
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    offset = 14 + 40 + len(table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(bits), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 1, len(bits), 2835, 2835,
+                       len(palette), len(palette))  # compression 1 = BI_RLE8
+    path.write_bytes(header + info + table + bits)
+
+
 def window_art(folder):
     """The exe's art at every scale, and the resource script that carries it. Resource ids are
     those of src/ui/resources.h, IDR_DEFAULT_BACKGROUND and IDB_<BUTTON>_<STATE>, moved on by
@@ -447,7 +507,7 @@ def window_art(folder):
         lines.append(f'ZR_ART_ID(IDR_DEFAULT_BACKGROUND, {index}) RCDATA "{name}"')
         for button, img in buttons(bg).items():
             name = f"btn_{button}_{percent}.bmp"
-            img.save(folder / name)
+            save_bitmap(img.convert("RGB"), folder / name)
             lines.append(f'ZR_ART_ID(IDB_{button.upper()}, {index}) BITMAP "{name}"')
     DPI = 96
     (folder / "artwork.rc").write_text("\n".join(lines) + "\n", encoding="ascii")
