@@ -489,6 +489,11 @@ def save_bitmap(img, path):
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 1, len(bits), 2835, 2835,
                        len(palette), len(palette))  # compression 1 = BI_RLE8
     path.write_bytes(header + info + table + bits)
+    # Read back by another decoder, so that a fault of the coder above stops the build rather
+    # than showing as stray pixels on a button.
+    with Image.open(path) as written:
+        if written.convert("RGB").tobytes() != img.tobytes():
+            sys.exit(f"make_art.py: {path.name} does not read back as drawn")
 
 
 def window_art(folder):
