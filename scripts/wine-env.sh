@@ -14,12 +14,13 @@ ZR_XVFB_PID=
 
 zr_wine() { env LANG=$ZR_LC LC_ALL=$ZR_LC wine "$@"; }
 
-# Debian's Wine has no preloader to keep the low address space free: with address space
-# randomisation a Windows process now and then finds its fixed shared page taken and dies
-# while starting ("failed to map the shared user data"), which a program sees as a failed
-# CreateProcess (error 1359). Every Wine program here, and what it starts, runs without the
-# randomisation when the system lets us ask for that: wrappers first on PATH, for scripts and
-# Python alike.
+# Debian's Wine has no preloader to keep the low address space free. Its loader is at a fixed
+# 0x7d000000, and with address space randomisation the kernel starts the loader's heap anywhere
+# in the gigabyte above it: now and then on the page every Windows process needs at 0x7ffe0000,
+# and that process dies while starting ("failed to map the shared user data"), which the program
+# that started it sees as a failed CreateProcess (error 1359). Every Wine program here, and what
+# it starts, runs without the randomisation when the system lets us ask for that (the heap then
+# follows the loader directly): wrappers first on PATH, for scripts and Python alike.
 zr_wine_fixed_layout() {
   local bin=$ZR_ROOT/build/wine-bin name real
   [ -x "$bin/wine" ] && case ":$PATH:" in *":$bin:"*) return 0 ;; esac
