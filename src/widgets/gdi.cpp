@@ -52,9 +52,11 @@ Bitmap MakeBitmap(const imaging::Picture& picture) {
     return bitmap;
 }
 
+// As LoadBitmap loads it, into a bitmap of the screen's format: that takes run-length coded
+// resources, which a DIB section cannot hold (its bits are never compressed).
 Bitmap LoadBitmapResource(int id) {
     Bitmap bitmap(static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+                                                  IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     if (!bitmap) throw Error("Bitmap resource " + std::to_string(id) + " not found");
     return bitmap;
 }

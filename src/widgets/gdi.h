@@ -30,7 +30,8 @@ BITMAPINFO TopDown32(int width, int height);
 // A 32-bit top-down DIB section of the picture, alpha premultiplied for AlphaBlend.
 Bitmap MakeBitmap(const imaging::Picture& picture);
 
-// A bitmap resource of the program file; throws zr::Error when it is missing.
+// A bitmap resource of the program file, to be read back with GetDIBits; throws zr::Error when
+// it is missing.
 Bitmap LoadBitmapResource(int id);
 // The bytes of an RCDATA resource of the program file; throws zr::Error when it is missing.
 std::string_view ResourceBytes(int id);
