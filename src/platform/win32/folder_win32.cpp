@@ -62,9 +62,10 @@ NTSTATUS OpenInside(HANDLE root, const std::string& name, ACCESS_MASK access, UL
     return status;
 }
 
+// The basic class, which every file system answers: FAT and exFAT refuse the attribute-tag one.
 DWORD AttributesOf(HANDLE h) {
-    FILE_ATTRIBUTE_TAG_INFO info{};
-    if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &info, sizeof info)) return 0;
+    FILE_BASIC_INFO info{};
+    if (!GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info)) return 0;
     return info.FileAttributes;
 }
 
@@ -94,10 +95,17 @@ void Fail(DWORD code, std::string& error) {
 
 namespace win32 {
 
+// Normalised where the file system can say it; some drivers (RAM disks, virtual drives) can
+// only give the name as opened, which still has every link on the way resolved.
 std::string FinalPathOf(HANDLE h) {
-    const auto path = AskForText([&](wchar_t* buffer, DWORD size) {
+    auto path = AskForText([&](wchar_t* buffer, DWORD size) {
         return GetFinalPathNameByHandleW(h, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     });
+    if (!path) {
+        path = AskForText([&](wchar_t* buffer, DWORD size) {
+            return GetFinalPathNameByHandleW(h, buffer, size, FILE_NAME_OPENED | VOLUME_NAME_DOS);
+        });
+    }
     if (!path) return {};
     std::wstring_view text = *path;
     if (text.starts_with(L"\\\\?\\UNC\\")) return "\\\\" + Narrow(text.substr(8));
