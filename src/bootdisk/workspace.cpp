@@ -10,6 +10,9 @@ namespace {
 
 constexpr const char* kWorkDirName = "KpTemp";
 
+constexpr const char* kNoAccessRules =
+    "它所在磁盘的文件系统（如 FAT32、exFAT）不能限制访问，请把临时文件夹（TEMP）设到 NTFS 磁盘上！";
+
 std::string NotCleared(const std::string& path) {
     return "临时文件夹:" + path + " 无法清除！请关闭正在使用其中文件的程序后重试！";
 }
@@ -31,6 +34,9 @@ std::optional<std::string> Workspace::Make() {
     const std::string dir = WorkDir();
     temp_ = platform::Folder::Open(temp);
     if (!temp_.IsOpen()) return NotMade(dir, temp_.ErrorText());
+    // Made for administrators only, the workspace keeps out every program of the user's, which
+    // could otherwise put a DLL beside the tool for it to load with administrator rights.
+    if (!platform::KeepsAccessRules(temp_)) return NotMade(dir, kNoAccessRules);
     platform::RemoveTree(temp_, kWorkDirName, true);
     if (temp_.Has(kWorkDirName)) return NotCleared(dir);
     folder_ = temp_.CreatePrivateChild(kWorkDirName);

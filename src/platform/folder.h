@@ -67,6 +67,10 @@ class Folder {
     std::string error_;
 };
 
+// Whether the volume holding the folder keeps access rules on its files. NTFS and ReFS do; FAT
+// and exFAT keep none, so a folder made there for administrators only is open to everyone.
+bool KeepsAccessRules(const Folder& folder);
+
 // The numbers of the physical disks that the volume holding the folder lies on; nothing when
 // the system cannot say.
 std::optional<std::vector<int64_t>> DisksOf(const Folder& folder);

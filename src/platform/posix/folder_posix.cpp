@@ -6,6 +6,7 @@
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -109,6 +110,15 @@ std::vector<FolderEntry> Folder::List() const {
 bool Folder::Has(const std::string& name) const {
     struct stat st {};
     return fstatat(Fd(handle_), Match(Fd(handle_), name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// FAT and exFAT mounts have one owner and mode for every file.
+bool KeepsAccessRules(const Folder& folder) {
+    constexpr decltype(statfs::f_type) kFat = 0x4d44;
+    constexpr decltype(statfs::f_type) kExFat = 0x2011BAB0;
+    struct statfs volume {};
+    if (fstatfs(Fd(folder.NativeHandle()), &volume) != 0) return false;
+    return volume.f_type != kFat && volume.f_type != kExFat;
 }
 
 Folder Folder::OpenChild(const std::string& name) const {

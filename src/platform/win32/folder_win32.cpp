@@ -194,6 +194,13 @@ Folder Folder::OpenChild(const std::string& name) const {
     return child;
 }
 
+bool KeepsAccessRules(const Folder& folder) {
+    DWORD flags = 0;
+    return GetVolumeInformationByHandleW(ToHandle(folder.NativeHandle()), nullptr, 0, nullptr,
+                                         nullptr, &flags, nullptr, 0) &&
+           (flags & FILE_PERSISTENT_ACLS) != 0;
+}
+
 bool Folder::RemoveChild(const std::string& name, bool evenReadOnly) const {
     Handle entry;
     const NTSTATUS status =
