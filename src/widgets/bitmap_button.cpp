@@ -77,6 +77,7 @@ void BitmapButton::Click() {
 }
 
 LRESULT BitmapButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (const auto kept = KeepFont(font_, message, wParam, lParam)) return *kept;
     switch (message) {
         case WM_PAINT: {
             PAINTSTRUCT ps;
@@ -174,12 +175,6 @@ LRESULT BitmapButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case BM_CLICK:
             if (IsWindowEnabled(hwnd_)) Click();
             return 0;
-        case WM_SETFONT:
-            font_ = reinterpret_cast<HFONT>(wParam);
-            if (lParam) Invalidate();
-            return 0;
-        case WM_GETFONT:
-            return reinterpret_cast<LRESULT>(font_);
     }
     return Default(message, wParam, lParam);
 }

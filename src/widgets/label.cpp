@@ -22,14 +22,7 @@ void Label::Create(HWND parent, int id, const RECT& bounds, const std::string& t
 }
 
 LRESULT Label::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_SETFONT:
-            font_ = reinterpret_cast<HFONT>(wParam);
-            if (lParam) Invalidate();
-            return 0;
-        case WM_GETFONT:
-            return reinterpret_cast<LRESULT>(font_);
-    }
+    if (const auto kept = KeepFont(font_, message, wParam, lParam)) return *kept;
     return Layer::OnMessage(message, wParam, lParam);
 }
 

@@ -162,6 +162,19 @@ void CustomWindow::PaintParentBackground(HDC dc) {
     }
 }
 
+std::optional<LRESULT> CustomWindow::KeepFont(HFONT& font, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
+    switch (message) {
+        case WM_SETFONT:
+            font = reinterpret_cast<HFONT>(wParam);
+            if (lParam) Invalidate();
+            return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(font);
+    }
+    return std::nullopt;
+}
+
 bool CustomWindow::Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (message == WM_COMMAND && lParam) {
         Control* control = Control::FromHandle(reinterpret_cast<HWND>(lParam));

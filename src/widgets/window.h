@@ -10,6 +10,7 @@
 
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 
 namespace zr::widgets {
@@ -82,6 +83,10 @@ class CustomWindow : public Window {
     // Fills dc (the size of this window) with what lies beneath this window in its parent,
     // so a control with transparent parts can be drawn over it.
     void PaintParentBackground(HDC dc);
+
+    // WM_SETFONT and WM_GETFONT for a window that draws its own text with font (which it
+    // owns no more than a system control does); nothing for any other message.
+    std::optional<LRESULT> KeepFont(HFONT& font, UINT message, WPARAM wParam, LPARAM lParam);
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
