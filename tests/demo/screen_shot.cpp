@@ -6,51 +6,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/program_driver.h"
 #include "support/temp_folder.h"
 
 namespace zr::demo {
 namespace {
-
-struct ScreenDc {
-    HDC dc = GetDC(nullptr);
-    ~ScreenDc() { ReleaseDC(nullptr, dc); }
-};
-
-struct MemoryDc {
-    HDC dc;
-    explicit MemoryDc(HDC like) : dc(CreateCompatibleDC(like)) {}
-    ~MemoryDc() { DeleteDC(dc); }
-};
-
-struct Bitmap {
-    HBITMAP handle = nullptr;
-    ~Bitmap() {
-        if (handle) DeleteObject(handle);
-    }
-};
-
-// The area's pixels, top row first, each as B, G, R, unused.
-std::vector<uint32_t> CopyScreen(const RECT& area, int width, int height) {
-    ScreenDc screen;
-    MemoryDc memory(screen.dc);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    Bitmap bitmap{CreateDIBSection(screen.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)};
-    if (!bitmap.handle) throw std::runtime_error("no memory for a screenshot");
-    const HGDIOBJ old = SelectObject(memory.dc, bitmap.handle);
-    const BOOL copied = BitBlt(memory.dc, 0, 0, width, height, screen.dc, area.left, area.top,
-                               SRCCOPY | CAPTUREBLT);
-    GdiFlush();
-    SelectObject(memory.dc, old);
-    if (!copied) throw std::runtime_error("cannot read the screen");
-    const auto* pixels = static_cast<const uint32_t*>(bits);
-    return {pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height)};
-}
 
 void PutBigEndian(std::string& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>(value >> shift);
@@ -113,7 +73,7 @@ void SaveScreenArea(const RECT& area, const std::string& path) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0) throw std::runtime_error("nothing to take a picture of");
-    test::WriteFile(path, EncodePng(CopyScreen(area, width, height), width, height));
+    test::WriteFile(path, EncodePng(e2e::ScreenPixels(area), width, height));
 }
 
 }  // namespace zr::demo

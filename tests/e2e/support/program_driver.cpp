@@ -299,29 +299,56 @@ std::string AccessibleName(HWND control) {
     return name;
 }
 
-std::vector<uint32_t> ScreenPixels(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+namespace {
+
+struct ScreenDc {
+    HDC dc = GetDC(nullptr);
+    ~ScreenDc() { ReleaseDC(nullptr, dc); }
+};
+
+struct MemoryDc {
+    HDC dc;
+    explicit MemoryDc(HDC like) : dc(CreateCompatibleDC(like)) {}
+    ~MemoryDc() { DeleteDC(dc); }
+};
+
+struct Bitmap {
+    HBITMAP handle = nullptr;
+    ~Bitmap() {
+        if (handle) DeleteObject(handle);
+    }
+};
+
+}  // namespace
+
+std::vector<uint32_t> ScreenPixels(const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    ScreenDc screen;
+    MemoryDc memory(screen.dc);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    void* bits = nullptr;
+    Bitmap bitmap{CreateDIBSection(screen.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)};
+    if (!bitmap.handle) throw std::runtime_error("no memory for a screenshot");
+    const HGDIOBJ old = SelectObject(memory.dc, bitmap.handle);
+    const BOOL copied = BitBlt(memory.dc, 0, 0, width, height, screen.dc, area.left, area.top,
+                               SRCCOPY | CAPTUREBLT);
+    GdiFlush();
+    SelectObject(memory.dc, old);
+    if (!copied) throw std::runtime_error("cannot read the screen");
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    return {pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height)};
+}
+
+std::vector<uint32_t> ScreenPixels(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return ScreenPixels(r);
 }
 
 RECT PlaceInParent(HWND child) {

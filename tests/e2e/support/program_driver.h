@@ -110,7 +110,9 @@ int ComboSelection(HWND combo);
 // the stand-in annotation service, see fake_access.h), else the system's own (a button's text).
 std::string AccessibleName(HWND control);
 
-// What the screen shows of a window: its pixels, row by row.
+// What the screen shows of an area (screen coordinates) or a window: its pixels, top row
+// first, each as B, G, R, unused.
+std::vector<uint32_t> ScreenPixels(const RECT& area);
 std::vector<uint32_t> ScreenPixels(HWND window);
 
 // A child's rectangle in its parent's client coordinates.
