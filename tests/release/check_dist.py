@@ -8,7 +8,6 @@ Usage: check_dist.py [--json FILE]. Prints one line per failed check; the JSON i
 GoogleTest's shape, so that the test summary counts the checks.
 """
 import hashlib
-import json
 import os
 import pathlib
 import shutil
@@ -17,6 +16,8 @@ import subprocess
 import sys
 import tempfile
 import zipfile
+
+from report import report
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "release"))
@@ -222,16 +223,7 @@ def main(argv):
         results = {"MakeDistRuns": [f"{type(error).__name__}: {error}"]}
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    for name, failures in results.items():
-        for failure in failures:
-            print(f"check_dist: {name}: {failure}")
-    if json_path:
-        suite = [{"name": name, "status": "RUN", "result": "COMPLETED",
-                  **({"failures": [{"failure": f} for f in failures]} if failures else {})}
-                 for name, failures in results.items()]
-        with open(json_path, "w") as f:
-            json.dump({"testsuites": [{"name": "ReleaseDist", "testsuite": suite}]}, f)
-    return 1 if any(results.values()) else 0
+    return report("check_dist", "ReleaseDist", results, json_path)
 
 
 if __name__ == "__main__":

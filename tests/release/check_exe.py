@@ -29,7 +29,6 @@ in GoogleTest's JSON shape, so that the test summary counts them.
 import argparse
 import base64
 import hashlib
-import json
 import os
 import pathlib
 import re
@@ -40,6 +39,8 @@ import sys
 import tempfile
 import time
 import xml.etree.ElementTree as ET
+
+from report import report
 
 # What Windows 10 and 11 list under KnownDLLs, plus comctl32, which the manifest binds to the
 # side-by-side copy of version 6. Lower case.
@@ -369,16 +370,7 @@ def main(argv):
     except (OSError, ValueError, struct.error) as error:
         checks = {"ReadsAsPe": [f"{exe}: {error}"]}
 
-    for name, failures in checks.items():
-        for failure in failures:
-            print(f"check_exe: {name}: {failure}")
-    if json_path:
-        suite = [{"name": name, "status": "RUN", "result": "COMPLETED",
-                  **({"failures": [{"failure": f} for f in failures]} if failures else {})}
-                 for name, failures in checks.items()]
-        with open(json_path, "w") as f:
-            json.dump({"testsuites": [{"name": "ReleaseExe", "testsuite": suite}]}, f)
-    return 1 if any(checks.values()) else 0
+    return report("check_exe", "ReleaseExe", checks, json_path)
 
 
 if __name__ == "__main__":
